@@ -1,0 +1,26 @@
+#include "tests/bulk_transfer.h"
+
+#include <string>
+
+#include "driver/build_tag.h"
+#include "driver/report_lines.h"
+
+void WarnNoBulkBuffer(const char* fileName, std::size_t size) {
+  Warn("cannot allocate " + std::to_string(size) +
+       " bytes to read the test file \"" + fileName + "\" in one request");
+}
+
+void RunBulkPhase(std::ostream& results) {
+  WriteToBoth(results, {kBulkHeader, ""});
+  RunBulkRead<SingleThreadSlot>(kTestFileName);
+  const TimingRecord& read = mainSlot.bulkRead;
+  WriteToBoth(results, {ElapsedLine(read.elapsed, kSecsToReadColon),
+                        AccessLine(read.rate, kAccessesPerSec),
+                        MbLine(read.rate)});
+  RunBulkWrite<SingleThreadSlot>(kCopyFileName);
+  const TimingRecord& write = mainSlot.bulkWrite;
+  WriteToBoth(results, {ElapsedLine(write.elapsed, kSecsToWrite),
+                        AccessLine(write.rate, kAccessesPerSec),
+                        MbLine(write.rate), ""});
+  WriteToBoth(results, {""});
+}

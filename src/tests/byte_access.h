@@ -1,0 +1,70 @@
+// The byte-wise access test: single-byte puts and gets through a buffered
+// file stream, each pass with two repositionings in the middle.
+#ifndef DRIVES_TESTS_BYTE_ACCESS_H_
+#define DRIVES_TESTS_BYTE_ACCESS_H_
+
+#include <omp.h>
+
+#include <iostream>
+#include <ostream>
+
+#include "driver/report_sinks.h"
+#include "driver/texts.h"
+#include "tests/test_slot.h"
+
+constexpr int kFirstPassLength = 1 << 25;   // 32 MiB: the test file's size
+constexpr int kSecondPassOffset = 1 << 24;  // the second pass rewrites or
+constexpr int kSecondPassLength = 1 << 24;  // rereads the second half
+// Every pass is credited with 32 MiB + 16 MiB accesses of one byte.
+constexpr double kPassAccesses = kFirstPassLength + kSecondPassLength;
+constexpr char kFillByte = ' ';
+
+// Writes the test file byte by byte with the slot's byte writer and fills the
+// byteWrite record. The writer stays open with whatever its buffer holds.
+template <typename Slot>
+void RunWritePass(const char* fileName) {
+  Slot::Get().byteWrite.start = omp_get_wtime();
+  Slot::Get().byteWriter.open(fileName, kTestWriteMode);
+  for (int i = 0; i < kFirstPassLength; ++i) {
+    Slot::Get().byteWriter.put(kFillByte);
+  }
+  Slot::Get().byteWriter.seekp(0);
+  Slot::Get().byteWriter.seekp(kSecondPassOffset);
+  for (int i = 0; i < kSecondPassLength; ++i) {
+    Slot::Get().byteWriter.put(kFillByte);
+  }
+  Slot::Get().byteWrite.end = omp_get_wtime();
+  CompleteRecord(Slot::Get().byteWrite, kPassAccesses);
+}
+
+// Reads the test file to its end byte by byte, then its second half again,
+// with the slot's main reader, and fills the byteRead record. The caller
+// closes the reader.
+template <typename Slot>
+void RunReadPass(const char* fileName) {
+  char byteSink;  // every get lands here; the value is never used
+  Slot::Get().byteRead.start = omp_get_wtime();
+  Slot::Get().mainReader.open(fileName, kTestReadMode);
+  Slot::Get().mainReader.seekg(0);
+  if (Slot::Get().mainReader.is_open()) {
+    // good() rather than !eof(): a read error ends the loop as well.
+    while (Slot::Get().mainReader.good()) {
+      Slot::Get().mainReader.get(byteSink);
+    }
+  } else {
+    WriteLine(std::cout, kUnableToOpenFile);
+  }
+  Slot::Get().mainReader.clear();
+  Slot::Get().mainReader.seekg(0);
+  Slot::Get().mainReader.seekg(kSecondPassOffset);
+  for (int i = 0; i < kSecondPassLength; ++i) {
+    Slot::Get().mainReader.get(byteSink);
+  }
+  Slot::Get().byteRead.end = omp_get_wtime();
+  CompleteRecord(Slot::Get().byteRead, kPassAccesses);
+}
+
+// Phase 2: the write and read passes on the main thread, with their report.
+void RunByteWisePhase(std::ostream& results);
+
+#endif  // DRIVES_TESTS_BYTE_ACCESS_H_

@@ -1,0 +1,3 @@
+#include "tests/test_slot.h"
+
+TestSlot mainSlot;
