@@ -16,8 +16,9 @@ static_assert(DRIVES_WORD_SIZE == sizeof(void*) * 8,
 
 constexpr char kProgramName[] = "drives" DRIVES_TAG;
 constexpr char kResultsFileName[] = "results_drives_" DRIVES_TAG ".txt";
-constexpr char kTitle[] = "Tolvane :: Quorindale Benchmark Drives for x86_" DRIVES_TAG
-                          "bit system 2012.10.01.";
+constexpr char kTitle[] =
+    "Tolvane :: Quorindale Benchmark Drives for x86_" DRIVES_TAG
+    "bit system 2012.10.01.";
 // The small-test file of the file-handling and byte-wise tests, and the
 // source of the bulk transfer.
 constexpr char kTestFileName[] = "data" DRIVES_TAG ".tmp";

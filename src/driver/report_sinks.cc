@@ -24,8 +24,7 @@ void WriteLine(std::ostream& sink, const std::string& line) {
   sink << line + '\n' << std::flush;
 }
 
-void WriteToBoth(std::ostream& results,
-                 const std::vector<std::string>& lines) {
+void WriteToBoth(std::ostream& results, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) WriteLine(std::cout, line);
   for (const std::string& line : lines) WriteLine(results, line);
 }

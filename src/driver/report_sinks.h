@@ -4,9 +4,9 @@
 #define DRIVES_DRIVER_REPORT_SINKS_H_
 
 #include <fstream>
-#include <vector>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Open from start-up to the end of the process; never closed explicitly
 // because every line is flushed as it is written.
@@ -22,8 +22,7 @@ void OpenResultsFile();
 void WriteLine(std::ostream& sink, const std::string& line);
 
 // Writes `lines` to the console, then the same lines to `results`.
-void WriteToBoth(std::ostream& results,
-                 const std::vector<std::string>& lines);
+void WriteToBoth(std::ostream& results, const std::vector<std::string>& lines);
 
 // Writes one warning line to standard error.
 void Warn(const std::string& message);

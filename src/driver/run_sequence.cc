@@ -20,7 +20,8 @@ namespace {
 void WriteBanner() {
   const std::string threadCount =
       kThreadCountLead + FormatNumber(omp_get_max_threads());
-  for (const char* line : {"", kTitle, kRightsNotice, kSupportNotice, "", "", ""}) {
+  for (const char* line :
+       {"", kTitle, kRightsNotice, kSupportNotice, "", "", ""}) {
     WriteLine(std::cout, line);
   }
   WriteLine(std::cout, threadCount);

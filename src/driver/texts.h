@@ -51,8 +51,10 @@ constexpr char kTotalFilesLead[] = "Overall, The system could process: ";
 constexpr char kTotalAccessLead[] = "Overall, It was: ";
 constexpr char kTotalToWrite[] = " Millions Accesses/sec.to Write";
 constexpr char kTotalToRead[] = " Millions Accesses/sec.to Read";
-constexpr char kTotalWritingLead[] = "Conventionally, total writing speed was: ";
-constexpr char kTotalReadingLead[] = "Conventionally, total reading speed was: ";
+constexpr char kTotalWritingLead[] =
+    "Conventionally, total writing speed was: ";
+constexpr char kTotalReadingLead[] =
+    "Conventionally, total reading speed was: ";
 constexpr char kImprovementLead[] = "Multi-Thread Improvements: ";
 constexpr char kTimes[] = " times.";
 

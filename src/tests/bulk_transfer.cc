@@ -14,9 +14,9 @@ void RunBulkPhase(std::ostream& results) {
   WriteToBoth(results, {kBulkHeader, ""});
   RunBulkRead<SingleThreadSlot>(kTestFileName);
   const TimingRecord& read = mainSlot.bulkRead;
-  WriteToBoth(results, {ElapsedLine(read.elapsed, kSecsToReadColon),
-                        AccessLine(read.rate, kAccessesPerSec),
-                        MbLine(read.rate)});
+  WriteToBoth(results,
+              {ElapsedLine(read.elapsed, kSecsToReadColon),
+               AccessLine(read.rate, kAccessesPerSec), MbLine(read.rate)});
   RunBulkWrite<SingleThreadSlot>(kCopyFileName);
   const TimingRecord& write = mainSlot.bulkWrite;
   WriteToBoth(results, {ElapsedLine(write.elapsed, kSecsToWrite),

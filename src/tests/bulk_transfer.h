@@ -61,9 +61,13 @@ void RunBulkRead(const char* fileName) {
   Slot::Get().mainReader.open(fileName, kTestReadMode);
   Slot::Get().mainReader.seekg(0, std::ios::end);
   Slot::Get().byteCount = Slot::Get().mainReader.tellg();
-  if constexpr (Slot::kAllocatesBeforeRewind) AllocateBulkBuffer<Slot>(fileName);
+  if constexpr (Slot::kAllocatesBeforeRewind) {
+    AllocateBulkBuffer<Slot>(fileName);
+  }
   Slot::Get().mainReader.seekg(0);
-  if constexpr (!Slot::kAllocatesBeforeRewind) AllocateBulkBuffer<Slot>(fileName);
+  if constexpr (!Slot::kAllocatesBeforeRewind) {
+    AllocateBulkBuffer<Slot>(fileName);
+  }
   Slot::Get().mainReader.read(Slot::Get().buffer.get(), Slot::Get().byteCount);
   Slot::Get().bulkRead.end = omp_get_wtime();
   CompleteRecord(Slot::Get().bulkRead, kTransferAccesses);

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs (and, with --test, what the
+# test suite needs too). As root it runs apt-get; otherwise it prints the
+# command to run and fails.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgomp1)
+if [[ "${1:-}" == "--test" ]]; then
+  # -m32 builds, running them on a 64-bit-only kernel, unit and end-to-end
+  # tests, and the style and static checks.
+  packages+=(g++-multilib qemu-user file python3 libgtest-dev
+             clang-format clang-tidy libomp-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+      grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -ne 0 ]]; then
+  echo "missing packages; install them with:" >&2
+  echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
