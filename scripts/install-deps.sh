@@ -7,11 +7,14 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgomp1)
 if [[ "${1:-}" == "--test" ]]; then
   # -m32 builds and running them on a 64-bit-only kernel; the Windows cross
-  # builds and running them; unit and end-to-end tests; style and static
-  # checks.
+  # builds and running them; unit and end-to-end tests and the system-call
+  # audit; sanitizers (ThreadSanitizer with clang and LLVM's OpenMP); style
+  # and static checks.
   packages+=(g++-multilib qemu-user file
              g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-             python3 libgtest-dev clang-format clang-tidy libomp-dev)
+             python3 libgtest-dev strace
+             clang libclang-rt-14-dev libomp-dev
+             clang-format clang-tidy cppcheck)
 fi
 
 missing=()

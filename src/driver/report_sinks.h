@@ -18,13 +18,11 @@ void OpenResultsFile();
 
 // Writes `line` and its line end to `sink` in one insertion, then flushes.
 // One insertion keeps the line whole when another thread writes a line of its
-// own to the console at the same moment.
+// own to the console at the same moment. The first failed write to an open
+// results file is reported on standard error.
 void WriteLine(std::ostream& sink, const std::string& line);
 
 // Writes `lines` to the console, then the same lines to `results`.
 void WriteToBoth(std::ostream& results, const std::vector<std::string>& lines);
-
-// Writes one warning line to standard error.
-void Warn(const std::string& message);
 
 #endif  // DRIVES_DRIVER_REPORT_SINKS_H_

@@ -13,6 +13,7 @@
 #include "tests/bulk_transfer.h"
 #include "tests/byte_access.h"
 #include "tests/file_handling.h"
+#include "tests/stream_checks.h"
 #include "tests/test_slot.h"
 
 namespace {
@@ -38,8 +39,8 @@ void WriteBanner() {
 // test file only now.
 void CloseSingleThreadStreams() {
   mainSlot.mainReader.close();
-  mainSlot.bulkWriter.close();
-  mainSlot.byteWriter.close();
+  CloseWriter(mainSlot.bulkWriter, kBulkWriteTest, kCopyFileName);
+  CloseWriter(mainSlot.byteWriter, kByteWriteTest, kTestFileName);
 }
 
 void WaitForEnter() {

@@ -62,5 +62,13 @@ constexpr char kTimes[] = " times.";
 constexpr char kWarningLead[] = "warning: ";
 constexpr char kResultsFileUnavailable[] =
     "; the results go to the console only";
+constexpr char kResultsFileFailing[] =
+    "; the results file is incomplete from here on";
+constexpr char kFigureNotValid[] = "; its figures are not valid";
+// The tests as warnings name them.
+constexpr char kByteWriteTest[] = "byte-wise write";
+constexpr char kByteReadTest[] = "byte-wise read";
+constexpr char kBulkReadTest[] = "bulk read";
+constexpr char kBulkWriteTest[] = "bulk write";
 
 #endif  // DRIVES_DRIVER_TEXTS_H_

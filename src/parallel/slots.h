@@ -18,6 +18,7 @@ extern TestSlot slots[kSlotCapacity];
 // parallel rates measure.
 struct CallingThreadSlot {
   static TestSlot& Get() { return slots[omp_get_thread_num()]; }
+  static int ThreadNumber() { return omp_get_thread_num(); }
   // The parallel bulk read allocates before it rewinds.
   static constexpr bool kAllocatesBeforeRewind = true;
 };

@@ -1,14 +1,7 @@
 #include "tests/bulk_transfer.h"
 
-#include <string>
-
 #include "driver/build_tag.h"
 #include "driver/report_lines.h"
-
-void WarnNoBulkBuffer(const char* fileName, std::size_t size) {
-  Warn("cannot allocate " + std::to_string(size) +
-       " bytes to read the test file \"" + fileName + "\" in one request");
-}
 
 void RunBulkPhase(std::ostream& results) {
   WriteToBoth(results, {kBulkHeader, ""});

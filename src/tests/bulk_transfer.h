@@ -5,6 +5,7 @@
 
 #include <omp.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <ios>
@@ -15,14 +16,12 @@
 
 #include "driver/report_sinks.h"
 #include "driver/texts.h"
+#include "driver/warnings.h"
+#include "tests/stream_checks.h"
 #include "tests/test_slot.h"
 
 // Both transfers are credited with the test file's nominal size, 32 MiB.
 constexpr double kTransferAccesses = 1 << 25;
-
-// Warns on standard error that no buffer of `size` bytes could be had for
-// reading `fileName`.
-void WarnNoBulkBuffer(const char* fileName, std::size_t size);
 
 // A size the reader reported that a buffer can hold. An unopened reader
 // reports -1; some file systems report the largest offset for a directory
@@ -57,6 +56,7 @@ void AllocateBulkBuffer(const char* fileName) {
 // reader stays open.
 template <typename Slot>
 void RunBulkRead(const char* fileName) {
+  errno = 0;
   Slot::Get().bulkRead.start = omp_get_wtime();
   Slot::Get().mainReader.open(fileName, kTestReadMode);
   Slot::Get().mainReader.seekg(0, std::ios::end);
@@ -71,17 +71,22 @@ void RunBulkRead(const char* fileName) {
   Slot::Get().mainReader.read(Slot::Get().buffer.get(), Slot::Get().byteCount);
   Slot::Get().bulkRead.end = omp_get_wtime();
   CompleteRecord(Slot::Get().bulkRead, kTransferAccesses);
+  CheckReader(Slot::Get().mainReader, kBulkReadTest, Slot::ThreadNumber(),
+              fileName, errno);
 }
 
 // Writes the slot's buffer to the copy file with one request and fills the
 // bulkWrite record. The writer is neither flushed nor closed here.
 template <typename Slot>
 void RunBulkWrite(const char* fileName) {
+  errno = 0;
   Slot::Get().bulkWrite.start = omp_get_wtime();
   Slot::Get().bulkWriter.open(fileName, kTestWriteMode);
   Slot::Get().bulkWriter.write(Slot::Get().buffer.get(), Slot::Get().byteCount);
   Slot::Get().bulkWrite.end = omp_get_wtime();
   CompleteRecord(Slot::Get().bulkWrite, kTransferAccesses);
+  CheckWriter(Slot::Get().bulkWriter, kBulkWriteTest, Slot::ThreadNumber(),
+              fileName, errno);
 }
 
 // Phase 3: the bulk read and write on the main thread, with their report.

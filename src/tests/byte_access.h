@@ -5,11 +5,13 @@
 
 #include <omp.h>
 
+#include <cerrno>
 #include <iostream>
 #include <ostream>
 
 #include "driver/report_sinks.h"
 #include "driver/texts.h"
+#include "tests/stream_checks.h"
 #include "tests/test_slot.h"
 
 constexpr int kFirstPassLength = 1 << 25;   // 32 MiB: the test file's size
@@ -23,6 +25,7 @@ constexpr char kFillByte = ' ';
 // byteWrite record. The writer stays open with whatever its buffer holds.
 template <typename Slot>
 void RunWritePass(const char* fileName) {
+  errno = 0;
   Slot::Get().byteWrite.start = omp_get_wtime();
   Slot::Get().byteWriter.open(fileName, kTestWriteMode);
   for (int i = 0; i < kFirstPassLength; ++i) {
@@ -35,6 +38,8 @@ void RunWritePass(const char* fileName) {
   }
   Slot::Get().byteWrite.end = omp_get_wtime();
   CompleteRecord(Slot::Get().byteWrite, kPassAccesses);
+  CheckWriter(Slot::Get().byteWriter, kByteWriteTest, Slot::ThreadNumber(),
+              fileName, errno);
 }
 
 // Reads the test file to its end byte by byte, then its second half again,
@@ -43,6 +48,7 @@ void RunWritePass(const char* fileName) {
 template <typename Slot>
 void RunReadPass(const char* fileName) {
   char byteSink;  // every get lands here; the value is never used
+  errno = 0;
   Slot::Get().byteRead.start = omp_get_wtime();
   Slot::Get().mainReader.open(fileName, kTestReadMode);
   Slot::Get().mainReader.seekg(0);
@@ -62,6 +68,8 @@ void RunReadPass(const char* fileName) {
   }
   Slot::Get().byteRead.end = omp_get_wtime();
   CompleteRecord(Slot::Get().byteRead, kPassAccesses);
+  CheckReader(Slot::Get().mainReader, kByteReadTest, Slot::ThreadNumber(),
+              fileName, errno);
 }
 
 // Phase 2: the write and read passes on the main thread, with their report.

@@ -8,6 +8,7 @@
 #include <ios>
 #include <memory>
 
+#include "driver/warnings.h"
 #include "tests/timing_record.h"
 
 // Test files are binary, so no byte is ever translated. The platforms'
@@ -44,6 +45,7 @@ extern TestSlot mainSlot;
 // pass a picker that asks the runtime for the calling thread's slot instead.
 struct SingleThreadSlot {
   static TestSlot& Get() { return mainSlot; }
+  static int ThreadNumber() { return kNoThread; }
   // The single-thread bulk read rewinds before it allocates.
   static constexpr bool kAllocatesBeforeRewind = false;
 };

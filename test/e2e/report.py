@@ -18,13 +18,18 @@ class ReportMismatch(AssertionError):
     pass
 
 
+class ReportEnded(Exception):
+    """A partial report ended; what it held so far matched."""
+
+
 class Cursor:
     """Reads a report's lines in order, each against the line it must be."""
 
-    def __init__(self, text, sink):
-        if not text.endswith("\n"):
+    def __init__(self, text, sink, partial=False):
+        if text and not text.endswith("\n"):
             raise ReportMismatch(f"{sink}: does not end with a line end")
-        self.lines = text[:-1].split("\n")
+        self.lines = text[:-1].split("\n") if text else []
+        self.partial = partial
         self.sink = sink
         self.pos = 0
         # Lines "Unable to open file" may stand between any two lines while
@@ -37,15 +42,25 @@ class Cursor:
         raise ReportMismatch(
             f"{self.sink} line {self.pos + 1}: expected {expected!r}, got {got!r}")
 
-    def _take(self, expected):
+    def _skip_unable(self):
         while (self.tolerate_unable and self.pos < len(self.lines)
                and self.lines[self.pos] == UNABLE):
             self.unable_seen += 1
             self.pos += 1
+
+    def _take(self, expected):
+        self._skip_unable()
         if self.pos >= len(self.lines):
+            if self.partial:
+                raise ReportEnded()
             self._fail(expected)
         self.pos += 1
         return self.lines[self.pos - 1]
+
+    def next_starts_with(self, prefix):
+        self._skip_unable()
+        return self.pos < len(self.lines) and \
+            self.lines[self.pos].startswith(prefix)
 
     def text(self, expected):
         if self._take(expected) != expected:
@@ -106,16 +121,17 @@ def _parallel_header(cur, header):
 
 
 def _thread_reports(cur, team, read_one):
-    """`team` reports in any order, each thread exactly once."""
+    """`team` reports in any order, each thread exactly once; with a team of
+    None, as many as there are (a runtime may form a smaller team)."""
     reports = {}
-    for _ in range(team):
+    while len(reports) < team if team else cur.next_starts_with("Thread:"):
         t, figures = read_one()
         if t in reports:
             raise ReportMismatch(f"{cur.sink}: thread {t} reported twice")
         reports[t] = figures
-    if sorted(reports) != list(range(team)):
+    if not reports or sorted(reports) != list(range(len(reports))):
         raise ReportMismatch(f"{cur.sink}: threads {sorted(reports)} reported, "
-                             f"expected 0..{team - 1}")
+                             f"expected 0..{len(reports) - 1}")
     return reports
 
 
@@ -174,13 +190,20 @@ def _tolerating_unable(cur, allowed, where, read):
     return result
 
 
-def check_report(text, sink, tag, team, unable=None):
+def check_report(text, sink, tag, team, unable=None, partial=False):
     """Checks a whole report; `sink` is "console" or "results", `team` the
-    number of threads that report in each parallel phase."""
-    unable = unable or UnableCounts()
-    console = sink == "console"
+    number of threads that report in each parallel phase (None: any). A
+    partial report may end after any whole line; it returns None."""
+    cur = Cursor(text, sink, partial)
+    try:
+        return _check_lines(cur, tag, team, unable or UnableCounts())
+    except ReportEnded:
+        return None
+
+
+def _check_lines(cur, tag, team, unable):
+    console = cur.sink == "console"
     access_each = " Millions Access/sec." if console else " Millions Accesses/sec."
-    cur = Cursor(text, sink)
     f = {}
 
     # Banner.

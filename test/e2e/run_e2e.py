@@ -14,6 +14,7 @@ import errno
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -26,6 +27,7 @@ FILL_BYTE = 0x20
 MAX_THREADS = 16
 # A run of 16 threads under an emulator takes minutes; a hang is far longer.
 RUN_TIMEOUT = 1500
+SKIPPED = 77  # the exit status CTest counts as a skipped test
 
 
 def word_size_tag(program):
@@ -36,35 +38,51 @@ def is_windows_program(program):
     return program.endswith(".exe")
 
 
-def run_program(program, workdir, env_overrides, stdin=b"\n"):
-    """Runs the program in `workdir` with the OMP_* variables given (a value of
-    None leaves the variable unset). A 32-bit program that this kernel cannot
-    execute is run under qemu-i386, a Windows program under Wine with a
-    throw-away prefix beside `workdir`."""
-    env = {k: v for k, v in os.environ.items() if not k.startswith("OMP_")}
+def program_env(program, workdir, env_overrides):
+    """The environment with the OMP_* variables given (a value of None leaves
+    the variable unset); a Windows program gets a throw-away Wine prefix
+    beside `workdir`."""
+    # The user's OpenMP settings go; a sanitizer's OpenMP tool stays.
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith("OMP_") or k == "OMP_TOOL_LIBRARIES"}
     env.update({k: v for k, v in env_overrides.items() if v is not None})
-    command = [os.path.abspath(program)]
     if is_windows_program(program):
         env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                    WINEPREFIX=os.path.join(os.path.dirname(workdir), "wine"))
+    return env
+
+
+def start_program(program, workdir, env, **popen_args):
+    """Starts the program in `workdir`. A 32-bit program that this kernel
+    cannot execute runs under qemu-i386, a Windows program under Wine."""
+    command = [os.path.abspath(program)]
+    if is_windows_program(program):
         command.insert(0, shutil.which("wine") or "wine")
     try:
-        process = subprocess.Popen(command, cwd=workdir, env=env,
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
+        return subprocess.Popen(command, cwd=workdir, env=env, **popen_args)
     except OSError as e:
         emulator = shutil.which("qemu-i386")
         if e.errno != errno.ENOEXEC or emulator is None:
             raise
-        process = subprocess.Popen([emulator] + command, cwd=workdir, env=env,
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
+        return subprocess.Popen([emulator] + command, cwd=workdir, env=env,
+                                **popen_args)
+
+
+def run_program(program, workdir, env_overrides, stdin=b"\n",
+                stdout=subprocess.PIPE, close_stdin=False):
+    """Runs the program to its end; returns (status, stdout, stderr)."""
+    env = program_env(program, workdir, env_overrides)
+    process = start_program(
+        program, workdir, env, stdin=subprocess.PIPE, stdout=stdout,
+        stderr=subprocess.PIPE,
+        preexec_fn=(lambda: os.close(0)) if close_stdin else None)
     try:
-        out, err = process.communicate(stdin, timeout=RUN_TIMEOUT)
+        out, err = process.communicate(None if close_stdin else stdin,
+                                       timeout=RUN_TIMEOUT)
     finally:
         if is_windows_program(program):
             subprocess.run(["wineserver", "-k"], env=env, check=False)
-    return process.returncode, out.decode(), err.decode()
+    return process.returncode, (out or b"").decode(), err.decode()
 
 
 def text_lines(text, windows, what):
@@ -89,34 +107,34 @@ def fresh_directory():
         shutil.rmtree(parent, ignore_errors=True)
 
 
-def check_run(program, workdir, env, team=None, unable=None, stdin=b"\n",
-              results_written=True):
+def check_run(program, workdir, env, team=None, unable=None,
+              results_written=True, console_written=True, **run_args):
     """Runs the program once and checks both sinks; returns (figures, stderr).
-    `team` is the number of threads expected to report; by default the
-    printed thread count."""
+    `team` is the number of threads expected to report in every parallel
+    phase; None accepts any team the runtime forms."""
     tag = word_size_tag(program)
     windows = is_windows_program(program)
-    status, out, err = run_program(program, workdir, env, stdin)
-    out = text_lines(out, windows, "console")
+    status, out, err = run_program(program, workdir, env, **run_args)
     if status != 0:
         raise AssertionError(f"exit status {status}; stderr: {err}")
-    if team is None:
-        count = int(re.search(r"^Thread\(s\): (\d+)$", out, re.M).group(1))
-        team = count
-    console = check_report(out, "console", tag, team, unable)
-    count = console["thread_count"]
-    if not 1 <= count <= MAX_THREADS:
-        raise AssertionError(f"thread count {count} outside 1..{MAX_THREADS}")
-    results_path = os.path.join(workdir, f"results_drives_{tag}.txt")
+    figures = {}
+    if console_written:
+        out = text_lines(out, windows, "console")
+        figures["console"] = check_report(out, "console", tag, team, unable)
     if results_written:
+        results_path = os.path.join(workdir, f"results_drives_{tag}.txt")
         with open(results_path, newline="") as f:
             text = text_lines(f.read(), windows, "results file")
-            results = check_report(text, "results", tag, team, unable)
-        if results != console:
-            raise AssertionError("the results file's figures differ from the "
-                                 "console's")
-    check_figures(console)
-    return console, err
+            figures["results"] = check_report(text, "results", tag, team, unable)
+    if len(figures) == 2 and figures["results"] != figures["console"]:
+        raise AssertionError("the results file's figures differ from the "
+                             "console's")
+    checked = figures.get("console") or figures["results"]
+    count = checked["thread_count"]
+    if not 1 <= count <= MAX_THREADS:
+        raise AssertionError(f"thread count {count} outside 1..{MAX_THREADS}")
+    check_figures(checked)
+    return checked, err
 
 
 def check_test_files(workdir, tag):
@@ -152,7 +170,8 @@ def one_thread(program):
     tag = word_size_tag(program)
     with fresh_directory() as d:
         for _ in range(2):
-            figures, err = check_run(program, d, {"OMP_NUM_THREADS": "1"})
+            figures, err = check_run(program, d, {"OMP_NUM_THREADS": "1"},
+                                     team=1)
             expect_count(figures, 1)
             expect_quiet(err)
             check_test_files(d, tag)
@@ -164,24 +183,42 @@ def one_thread(program):
 def two_threads(program):
     """Two threads; the closing wait ends at the end of input."""
     with fresh_directory() as d:
-        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "2"}, stdin=b"")
+        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "2"},
+                                 team=2, stdin=b"")
         expect_count(figures, 2)
+        expect_quiet(err)
+
+
+def four_threads(program):
+    """Four threads, every line of every thread's report exact."""
+    with fresh_directory() as d:
+        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "4"}, team=4)
+        expect_count(figures, 4)
         expect_quiet(err)
 
 
 def many_threads(program):
     """A runtime default of 24 threads gives a team of 16."""
     with fresh_directory() as d:
-        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "24"})
+        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "24"},
+                                 team=MAX_THREADS)
         expect_count(figures, MAX_THREADS)
         expect_quiet(err)
 
 
 def odd_thread_settings(program):
-    """Whatever the runtime makes of OMP_NUM_THREADS, the count is 1..16."""
-    for value in (None, "0", "garbage"):
+    """Whatever the runtime makes of a user's OMP_* settings, the count is
+    1..16 and every thread that reports does so completely."""
+    for settings in ({"OMP_NUM_THREADS": None}, {"OMP_NUM_THREADS": "0"},
+                     {"OMP_NUM_THREADS": "garbage"}, {"OMP_NUM_THREADS": "-3"},
+                     {"OMP_NUM_THREADS": "100000"}, {"OMP_NUM_THREADS": "4,2"},
+                     {"OMP_NUM_THREADS": "3", "OMP_DYNAMIC": "true"},
+                     {"OMP_NUM_THREADS": "3", "OMP_THREAD_LIMIT": "1"}):
         with fresh_directory() as d:
-            check_run(program, d, {"OMP_NUM_THREADS": value})
+            try:
+                check_run(program, d, settings)
+            except AssertionError as e:
+                raise AssertionError(f"{settings}: {e}") from e
 
 
 def smaller_team(program):
@@ -212,8 +249,12 @@ def _hostile(program, threads, make_entry, unable):
     with fresh_directory() as d:
         for name in (f"data{tag}.tmp", f"data{tag}"):
             make_entry(d, name)
-        check_run(program, d, {"OMP_NUM_THREADS": str(threads)}, team=threads,
-                  unable=unable)
+        _, err = check_run(program, d, {"OMP_NUM_THREADS": str(threads)},
+                           team=threads, unable=unable)
+        # The writers' figures are not real ones, and standard error says so.
+        for name in (f"data{tag}.tmp", f"data{tag}"):
+            if f'failed to open "{name}"' not in err:
+                raise AssertionError(f"no warning on {name}: {err!r}")
 
 
 def _dangling_link(d, name):
@@ -242,7 +283,8 @@ def windows_two_threads(program):
     test files, and every thread's concurrent opens succeed. Wine itself
     talks on standard error."""
     with fresh_directory() as d:
-        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "2"})
+        figures, err = check_run(program, d, {"OMP_NUM_THREADS": "2"},
+                                 team=2)
         expect_count(figures, 2)
         if "warning:" in err:
             raise AssertionError(f"the program warned: {err}")
@@ -251,10 +293,129 @@ def windows_two_threads(program):
         check_test_files(d, word_size_tag(program))
 
 
+def standard_input_closed(program):
+    """No standard input at all: the closing wait ends at once."""
+    with fresh_directory() as d:
+        _, err = check_run(program, d, {"OMP_NUM_THREADS": "1"},
+                           close_stdin=True)
+        expect_quiet(err)
+
+
+def standard_output_full(program):
+    """Every console write fails (no signal): the run completes and the
+    results file is complete and exact."""
+    with fresh_directory() as d, open("/dev/full", "wb") as full:
+        check_run(program, d, {"OMP_NUM_THREADS": "2"}, stdout=full,
+                  console_written=False)
+
+
+def standard_output_reader_gone(program):
+    """`drives64 | head -3`: the reader goes away and the platform's default
+    ends the program promptly (SIGPIPE); the results file holds whole lines
+    of the report up to that point."""
+    tag = word_size_tag(program)
+    with fresh_directory() as d:
+        env = program_env(program, d, {"OMP_NUM_THREADS": "1"})
+        process = start_program(program, d, env, stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE)
+        for _ in range(3):
+            process.stdout.readline()
+        process.stdout.close()
+        status = process.wait(timeout=120)
+        if status != -signal.SIGPIPE:
+            raise AssertionError(f"ended with status {status}, not SIGPIPE")
+        with open(os.path.join(d, f"results_drives_{tag}.txt")) as f:
+            check_report(f.read(), "results", tag, None, partial=True)
+
+
+def results_file_failing(program):
+    """Every write to the results file fails (it is a link to /dev/full): the
+    console is exact, and one warning says the results file is failing."""
+    tag = word_size_tag(program)
+    with fresh_directory() as d:
+        os.symlink("/dev/full", os.path.join(d, f"results_drives_{tag}.txt"))
+        _, err = check_run(program, d, {"OMP_NUM_THREADS": "1"},
+                           results_written=False)
+        lines = err.splitlines()
+        if len(lines) != 1 or "results file" not in lines[0] or \
+                os.strerror(errno.ENOSPC) not in lines[0]:
+            raise AssertionError(f"expected one warning on the results file: "
+                                 f"{err!r}")
+
+
+def two_runs_at_once(program):
+    """Two runs in one directory at the same time both complete; each one's
+    console is exact (they share, and garble, the results file)."""
+    with fresh_directory() as d:
+        env = program_env(program, d, {"OMP_NUM_THREADS": "2"})
+        runs = [start_program(program, d, env, stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                for _ in range(2)]
+        for run in runs:
+            out, err = run.communicate(b"\n", timeout=RUN_TIMEOUT)
+            if run.returncode != 0:
+                raise AssertionError(f"exit status {run.returncode}: {err}")
+            # A reader may open the test file while the other run's writer
+            # has it truncated, or even see it missing for a moment.
+            check_figures(check_report(
+                out.decode(), "console", word_size_tag(program), None,
+                UnableCounts(byte_read=(0, 1), bulk_read=(0, 1),
+                             parallel_byte=(0, 2), parallel_bulk=(0, 2))))
+
+
+@contextlib.contextmanager
+def small_file_system(size):
+    """A fresh directory on a file system of `size` (tmpfs, else a loop-mounted
+    image); yields None where this machine refuses to mount one."""
+    parent = tempfile.mkdtemp(prefix="drives-e2e-full-")
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}",
+                              "tmpfs", parent], capture_output=True).returncode == 0
+    image = parent + ".img"
+    if not mounted and shutil.which("mkfs.ext4"):
+        subprocess.run(["truncate", "-s", size, image], check=True)
+        subprocess.run(["mkfs.ext4", "-q", image], check=True)
+        mounted = subprocess.run(["mount", "-o", "loop", image, parent],
+                                 capture_output=True).returncode == 0
+    try:
+        if mounted:
+            os.mkdir(os.path.join(parent, "run"))
+        yield os.path.join(parent, "run") if mounted else None
+    finally:
+        if mounted:
+            subprocess.run(["umount", parent], check=False)
+        shutil.rmtree(parent, ignore_errors=True)
+        if os.path.exists(image):
+            os.remove(image)
+
+
+def full_disk(program):
+    """A 40 MiB file system: the copies no longer fit. The report is exact,
+    and a warning names every test whose writes failed, with the reason."""
+    with small_file_system("40m") as d:
+        if d is None:
+            print("skipped: this machine refuses to mount a small file system")
+            sys.exit(SKIPPED)
+        _, err = check_run(program, d, {"OMP_NUM_THREADS": "2"}, team=2)
+        reason = os.strerror(errno.ENOSPC)
+        failed = [line for line in err.splitlines()
+                  if "bulk write test" in line and reason in line]
+        # The single-thread copy and the copy of at least one thread.
+        if not any("thread" not in line for line in failed) or \
+                not any("on thread" in line for line in failed):
+            raise AssertionError(f"expected the bulk writes' failures: {err!r}")
+
+
 SCENARIOS = {
+    "standard_input_closed": standard_input_closed,
+    "standard_output_full": standard_output_full,
+    "standard_output_reader_gone": standard_output_reader_gone,
+    "results_file_failing": results_file_failing,
+    "two_runs_at_once": two_runs_at_once,
+    "full_disk": full_disk,
     "windows_two_threads": windows_two_threads,
     "one_thread": one_thread,
     "two_threads": two_threads,
+    "four_threads": four_threads,
     "many_threads": many_threads,
     "odd_thread_settings": odd_thread_settings,
     "smaller_team": smaller_team,
