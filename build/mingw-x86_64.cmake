@@ -1,21 +1,3 @@
-# Cross build for Windows on x86_64 with the MinGW-w64 posix toolchain (its
-# thread model brings OpenMP). Linked statically, so the program runs on a
-# stock Windows without any MinGW DLL.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-# OpenMP's runtime too: its static archive rather than the DLL's import
-# library that the OpenMP package would find.
-execute_process(
-  COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgomp.a
-  OUTPUT_VARIABLE DRIVES_STATIC_GOMP OUTPUT_STRIP_TRAILING_WHITESPACE)
-set(OpenMP_gomp_LIBRARY ${DRIVES_STATIC_GOMP} CACHE FILEPATH
-    "OpenMP runtime library, linked statically")
+# Toolchain file for the Windows x64: drives64.exe cross build.
+set(DRIVES_MINGW_ARCH x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
