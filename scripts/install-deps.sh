@@ -4,7 +4,7 @@
 # command to run and fails.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgomp1)
+packages=(cmake ninja-build g++ libgomp1 libcli11-dev nlohmann-json3-dev)
 if [[ "${1:-}" == "--test" ]]; then
   # -m32 builds and running them on a 64-bit-only kernel; the Windows cross
   # builds and running them; unit and end-to-end tests and the system-call

@@ -3,6 +3,8 @@
 #ifndef DRIVES_DRIVER_BUILD_TAG_H_
 #define DRIVES_DRIVER_BUILD_TAG_H_
 
+#include "driver/texts.h"
+
 #ifndef DRIVES_WORD_SIZE
 #error "the build must define DRIVES_WORD_SIZE as 64 or 32"
 #endif
@@ -14,11 +16,10 @@
 static_assert(DRIVES_WORD_SIZE == sizeof(void*) * 8,
               "the word-size tag must match the target's pointer size");
 
-constexpr char kProgramName[] = "drives" DRIVES_TAG;
-constexpr char kResultsFileName[] = "results_drives_" DRIVES_TAG ".txt";
-constexpr char kTitle[] =
-    "Tolvane :: Quorindale Benchmark Drives for x86_" DRIVES_TAG
-    "bit system 2012.10.01.";
+constexpr char kProgramName[] = DRIVES_PROGRAM_STEM DRIVES_TAG;
+constexpr char kResultsFileName[] =
+    DRIVES_RESULTS_STEM DRIVES_TAG DRIVES_RESULTS_TAIL;
+constexpr char kTitle[] = DRIVES_TITLE_STEM DRIVES_TAG DRIVES_TITLE_TAIL;
 // The small-test file of the file-handling and byte-wise tests, and the
 // source of the bulk transfer.
 constexpr char kTestFileName[] = "data" DRIVES_TAG ".tmp";

@@ -4,8 +4,21 @@
 #ifndef DRIVES_DRIVER_TEXTS_H_
 #define DRIVES_DRIVER_TEXTS_H_
 
-// Banner and closing. The title line lives in build_tag.h because it carries
-// the word-size tag.
+// The title line and the names that carry the word-size tag (64 or 32)
+// between a stem and a tail. Macros, so that build_tag.h joins them with its
+// own tag at compile time; drives-report reads the output of either tag.
+#define DRIVES_TITLE_STEM "Tolvane :: Quorindale Benchmark Drives for x86_"
+#define DRIVES_TITLE_TAIL "bit system 2012.10.01."
+#define DRIVES_PROGRAM_STEM "drives"
+#define DRIVES_RESULTS_STEM "results_drives_"
+#define DRIVES_RESULTS_TAIL ".txt"
+constexpr char kTitleStem[] = DRIVES_TITLE_STEM;
+constexpr char kTitleTail[] = DRIVES_TITLE_TAIL;
+constexpr char kProgramStem[] = DRIVES_PROGRAM_STEM;
+constexpr char kResultsStem[] = DRIVES_RESULTS_STEM;
+constexpr char kResultsTail[] = DRIVES_RESULTS_TAIL;
+
+// Banner and closing. The title line itself is in build_tag.h.
 constexpr char kRightsNotice[] =
     "Free to use and to share; provided as is, without any warranty.";
 constexpr char kSupportNotice[] =

@@ -17,11 +17,9 @@
 #include "driver/report_sinks.h"
 #include "driver/texts.h"
 #include "driver/warnings.h"
+#include "tests/nominal_counts.h"
 #include "tests/stream_checks.h"
 #include "tests/test_slot.h"
-
-// Both transfers are credited with the test file's nominal size, 32 MiB.
-constexpr double kTransferAccesses = 1 << 25;
 
 // A size the reader reported that a buffer can hold. An unopened reader
 // reports -1; some file systems report the largest offset for a directory

@@ -11,14 +11,10 @@
 
 #include "driver/report_sinks.h"
 #include "driver/texts.h"
+#include "tests/nominal_counts.h"
 #include "tests/stream_checks.h"
 #include "tests/test_slot.h"
 
-constexpr int kFirstPassLength = 1 << 25;   // 32 MiB: the test file's size
-constexpr int kSecondPassOffset = 1 << 24;  // the second pass rewrites or
-constexpr int kSecondPassLength = 1 << 24;  // rereads the second half
-// Every pass is credited with 32 MiB + 16 MiB accesses of one byte.
-constexpr double kPassAccesses = kFirstPassLength + kSecondPassLength;
 constexpr char kFillByte = ' ';
 
 // Writes the test file byte by byte with the slot's byte writer and fills the

@@ -7,10 +7,8 @@
 
 #include <ostream>
 
+#include "tests/nominal_counts.h"
 #include "tests/test_slot.h"
-
-// 2^17 + 20: deliberately not a power of two.
-constexpr int kCycleCount = 131092;
 
 // Runs the cycle loop on the slot `Slot::Get()` gives and fills its files
 // record. Opens and closes are not checked: every cycle counts.

@@ -4,9 +4,10 @@
 Each scenario runs the real program in a fresh temporary directory, answers
 its closing prompt, and checks the exit status, every console line, every
 line of the results file, the arithmetic between the printed figures and the
-files left behind.
+files left behind. Given drives-report as well, it reads both sinks of every
+run with it and checks that its JSON holds the same figures.
 
-usage: run_e2e.py PROGRAM SCENARIO
+usage: run_e2e.py PROGRAM SCENARIO [DRIVES_REPORT]
 """
 
 import contextlib
@@ -21,6 +22,7 @@ import tempfile
 
 from figures import check_figures
 from report import UnableCounts, check_report
+from report_json import check_against, report_json
 
 TEST_FILE_SIZE = 33554432
 FILL_BYTE = 0x20
@@ -28,6 +30,9 @@ MAX_THREADS = 16
 # A run of 16 threads under an emulator takes minutes; a hang is far longer.
 RUN_TIMEOUT = 1500
 SKIPPED = 77  # the exit status CTest counts as a skipped test
+
+# drives-report, when given: the command that starts it.
+report_command = None
 
 
 def word_size_tag(program):
@@ -66,6 +71,40 @@ def start_program(program, workdir, env, **popen_args):
             raise
         return subprocess.Popen([emulator] + command, cwd=workdir, env=env,
                                 **popen_args)
+
+
+def tool_command(program):
+    """The command that starts a program of ours that takes arguments: under
+    Wine for a Windows program, under qemu-i386 where this kernel cannot
+    execute it."""
+    if is_windows_program(program):
+        return [shutil.which("wine") or "wine", os.path.abspath(program)]
+    try:
+        subprocess.run([program, "--version"], capture_output=True, check=False)
+        return [os.path.abspath(program)]
+    except OSError as e:
+        emulator = shutil.which("qemu-i386")
+        if e.errno != errno.ENOEXEC or emulator is None:
+            raise
+        return [emulator, os.path.abspath(program)]
+
+
+def check_with_report(program, workdir, figures, sink, unable, path=None,
+                      text=None):
+    """Reads one sink with drives-report and compares its figures."""
+    if report_command is None:
+        return
+    unable = unable or UnableCounts()
+    allowed = {"byte_wise": unable.byte_read, "bulk": unable.bulk_read,
+               "parallel_byte_wise": unable.parallel_byte,
+               "parallel_bulk": unable.parallel_bulk}
+    env = program_env(report_command[-1], workdir, {})
+    try:
+        document = report_json(report_command, env, path=path, text=text)
+    finally:
+        if is_windows_program(report_command[-1]):
+            subprocess.run(["wineserver", "-k"], env=env, check=False)
+    check_against(document, figures, sink, allowed)
 
 
 def run_program(program, workdir, env_overrides, stdin=b"\n",
@@ -119,13 +158,18 @@ def check_run(program, workdir, env, team=None, unable=None,
         raise AssertionError(f"exit status {status}; stderr: {err}")
     figures = {}
     if console_written:
+        raw = out
         out = text_lines(out, windows, "console")
         figures["console"] = check_report(out, "console", tag, team, unable)
+        check_with_report(program, workdir, figures["console"], "console",
+                          unable, text=raw)
     if results_written:
         results_path = os.path.join(workdir, f"results_drives_{tag}.txt")
         with open(results_path, newline="") as f:
             text = text_lines(f.read(), windows, "results file")
             figures["results"] = check_report(text, "results", tag, team, unable)
+        check_with_report(program, workdir, figures["results"], "results",
+                          unable, path=results_path)
     if len(figures) == 2 and figures["results"] != figures["console"]:
         raise AssertionError("the results file's figures differ from the "
                              "console's")
@@ -428,8 +472,12 @@ SCENARIOS = {
 
 
 def main(argv):
-    if len(argv) != 3 or argv[2] not in SCENARIOS:
-        sys.exit(f"usage: {argv[0]} PROGRAM {{{','.join(SCENARIOS)}}}")
+    global report_command
+    if len(argv) not in (3, 4) or argv[2] not in SCENARIOS:
+        sys.exit(f"usage: {argv[0]} PROGRAM {{{','.join(SCENARIOS)}}} "
+                 "[DRIVES_REPORT]")
+    if len(argv) == 4:
+        report_command = tool_command(argv[3])
     SCENARIOS[argv[2]](argv[1])
     print(f"{argv[2]}: passed")
 

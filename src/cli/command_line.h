@@ -1,0 +1,22 @@
+// drives-report's command line: its commands, options and help.
+#ifndef DRIVES_CLI_COMMAND_LINE_H_
+#define DRIVES_CLI_COMMAND_LINE_H_
+
+#include <optional>
+
+#include "cli/report_command.h"
+#include "runner/sweep.h"
+
+struct CommandLine {
+  bool sweep = false;  // drives-report run ...
+  ReportOptions report;
+  SweepOptions sweepOptions;
+};
+
+// Fills `commandLine` from the arguments. Returns an exit status when there
+// is nothing more to do: after --help or --version, or a usage error that it
+// has already explained on standard error.
+std::optional<int> ParseCommandLine(int argc, char** argv,
+                                    CommandLine& commandLine);
+
+#endif  // DRIVES_CLI_COMMAND_LINE_H_

@@ -1,0 +1,21 @@
+// drives-report: reads, checks, compares and exports the results of the
+// drives64 and drives32 benchmarks.
+#include <exception>
+#include <string>
+
+#include "cli/drives_report.h"
+#include "cli/messages.h"
+#include "cli/report_command.h"
+
+int main(int argc, char** argv) {
+  // Nothing is meant to throw; should something, it ends in one line, not
+  // in an abort.
+  try {
+    return RunDrivesReport(argc, argv);
+  } catch (const std::exception& e) {
+    PrintError(std::string("internal error: ") + e.what());
+  } catch (...) {
+    PrintError("internal error");
+  }
+  return kUnreadable;
+}

@@ -1,0 +1,22 @@
+#include "cli/messages.h"
+
+#include <iostream>
+
+namespace {
+
+void Print(const char* kind, const std::string& what) {
+  // One insertion per line, so that lines stay whole.
+  std::cerr << std::string(kReportProgram) + ": " + kind + what + '\n'
+            << std::flush;
+}
+
+}  // namespace
+
+void PrintError(const std::string& what) { Print("error: ", what); }
+void PrintWarning(const std::string& what) { Print("warning: ", what); }
+void PrintNote(const std::string& what) { Print("", what); }
+
+std::string Where(const std::string& source, int line) {
+  return source + ": " +
+         (line > 0 ? "line " + std::to_string(line) + ": " : "");
+}

@@ -1,0 +1,156 @@
+#include "cli/report_command.h"
+
+#include <iostream>
+#include <utility>
+
+#include "cli/labels.h"
+#include "cli/messages.h"
+#include "files/whole_file.h"
+#include "reporters/comparison.h"
+#include "reporters/reporter.h"
+#include "results/figures.h"
+#include "results/input_text.h"
+#include "results/results_reader.h"
+#include "runs/run_folder.h"
+
+namespace {
+
+std::string StopText(const Stop& stop) {
+  const std::string where = std::string(" in ") + SectionTitle(stop.section);
+  const std::string consequence = "; the figures from there on are missing";
+  if (stop.lineCutOff) {
+    return "ends early: line " + std::to_string(stop.line) +
+           " is cut off (no line end)," + where + consequence;
+  }
+  return "ends early, after line " + std::to_string(stop.line - 1) + "," +
+         where + consequence;
+}
+
+// "Unable to open file" 3 times (the parallel bulk phase: 2, ...)
+std::string UnableText(const RunRecord& record) {
+  int total = 0;
+  std::string phases;
+  for (int s = 0; s < kSectionCount; ++s) {
+    const int count = record.unableToOpen[s];
+    if (count == 0) continue;
+    total += count;
+    phases += (phases.empty() ? "" : ", ") +
+              std::string(SectionTitle(static_cast<Section>(s))) + ": " +
+              std::to_string(count);
+  }
+  if (total == 0) return "";
+  return "the benchmark printed \"Unable to open file\" " +
+         std::to_string(total) + (total == 1 ? " time" : " times") + " (" +
+         phases + "); those reads' figures are not real";
+}
+
+// Says on standard error what is doubtful about a record: its findings and
+// where it ends early (errors under --strict), and the failures the
+// benchmark itself reported. Returns whether it has findings or ends early.
+bool SayDoubts(const RunRecord& record, bool strict) {
+  const auto say = strict ? PrintError : PrintWarning;
+  for (const Finding& f : record.findings) {
+    say(Where(record.source, f.line) + f.check + ": expected " + f.expected +
+        ", found " + f.found);
+  }
+  if (record.stop) say(Where(record.source, 0) + StopText(*record.stop));
+  for (const std::string& warning : record.benchmarkWarnings) {
+    PrintWarning(Where(record.source, 0) + "the benchmark warned: " + warning);
+  }
+  const std::string unable = UnableText(record);
+  if (!unable.empty()) PrintWarning(Where(record.source, 0) + unable);
+  return !record.findings.empty() || record.stop.has_value();
+}
+
+// Reads one input, a file or a run folder, into `input`; on failure says
+// why. Records with findings are left out under --strict.
+bool ReadInput(const std::string& source, bool strict, std::string& text,
+               ReportInput& input, InputError& error, bool& doubtful) {
+  std::vector<RunRecord> records;
+  if (IsRunFolder(source)) {
+    RunFolder folder;
+    if (!ReadRunFolder(source, text, folder, error)) {
+      PrintError(Where(source, error.line) + error.message);
+      return false;
+    }
+    for (const std::string& leftOut : folder.leftOut) {
+      PrintWarning(Where(source, 0) + leftOut + "; left out");
+    }
+    input.manifest = std::move(folder.manifest);
+    records = std::move(folder.records);
+  } else {
+    std::optional<RunRecord> record;
+    if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
+      record = ReadRunRecord(text, source, error);
+    }
+    if (!record) {
+      PrintError(Where(source, error.line) + error.message);
+      return false;
+    }
+    records.push_back(std::move(*record));
+  }
+  for (RunRecord& record : records) {
+    const bool doubts = SayDoubts(record, strict);
+    doubtful = doubtful || doubts;
+    if (!(doubts && strict)) input.runs.push_back(std::move(record));
+  }
+  return true;
+}
+
+bool WriteReport(const Comparison& comparison, const ReportOptions& options) {
+  const std::unique_ptr<Reporter> reporter = MakeReporter(options.format);
+  if (options.output.empty()) {
+    reporter->Write(comparison, std::cout);
+    std::cout.flush();
+    if (std::cout) return true;
+    PrintError("cannot write the report to standard output");
+    return false;
+  }
+  std::string error;
+  if (WriteWholeFile(
+          options.output,
+          [&](std::ostream& out) { reporter->Write(comparison, out); },
+          error)) {
+    return true;
+  }
+  PrintError(error);
+  return false;
+}
+
+}  // namespace
+
+int RunReport(const ReportOptions& options) {
+  std::vector<std::string> labels = ShortLabels(options.inputs);
+  for (std::size_t i = 0; i < options.labels.size(); ++i) {
+    labels[i] = options.labels[i];
+  }
+  const std::size_t baseline = options.baseline.value_or(1) - 1;
+  Comparison comparison;
+  bool unreadable = false;
+  bool strictFailed = false;
+  std::string text;  // one buffer for every input
+  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+    const std::string& source = options.inputs[i];
+    ReportInput input{source, labels[i], {}, {}};
+    InputError error;
+    bool doubtful = false;
+    if (!ReadInput(source, options.strict, text, input, error, doubtful)) {
+      comparison.failures.push_back({source, error});
+      unreadable = true;
+      continue;
+    }
+    strictFailed = strictFailed || (doubtful && options.strict);
+    if (input.runs.empty()) continue;
+    if (i == baseline) comparison.baseline = comparison.inputs.size();
+    comparison.inputs.push_back(std::move(input));
+  }
+  if (comparison.inputs.size() < 2) {
+    comparison.baseline.reset();
+  } else if (!comparison.baseline) {
+    PrintWarning("the baseline, " + options.inputs[baseline] +
+                 ", is not reported; the ratios to it are left out");
+  }
+  if (!WriteReport(comparison, options)) return kUnreadable;
+  if (unreadable) return kUnreadable;
+  return strictFailed ? kStrictFailed : kAllRead;
+}

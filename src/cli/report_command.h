@@ -1,0 +1,27 @@
+// The report: reads every input, says on standard error what is wrong with
+// each, and writes the comparison of those it could read in one format.
+#ifndef DRIVES_CLI_REPORT_COMMAND_H_
+#define DRIVES_CLI_REPORT_COMMAND_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ReportOptions {
+  std::vector<std::string> inputs;  // paths, "-" for standard input
+  std::vector<std::string> labels;  // for the first inputs, in order
+  std::string format = "table";
+  std::optional<std::size_t> baseline;  // 1-based; default: the first input
+  bool strict = false;                  // any finding is an error
+  std::string output;                   // a file; empty: standard output
+};
+
+// Exit statuses.
+constexpr int kAllRead = 0;
+constexpr int kStrictFailed = 1;  // a finding or partial input under --strict
+constexpr int kUnreadable = 2;    // some input could not be read at all, or
+                                  // the report could not be written
+
+int RunReport(const ReportOptions& options);
+
+#endif  // DRIVES_CLI_REPORT_COMMAND_H_

@@ -1,0 +1,42 @@
+// The columns of a comparison: the runs of one input at one thread count,
+// with the statistics of every compared figure over them. Every format that
+// shows statistics takes them from here.
+#ifndef DRIVES_REPORTERS_COLUMNS_H_
+#define DRIVES_REPORTERS_COLUMNS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "reporters/comparison.h"
+#include "reporters/figure_rows.h"
+#include "statistics/summary.h"
+
+struct Column {
+  std::size_t input = 0;       // index into Comparison::inputs
+  std::optional<int> threads;  // the thread count the runs printed
+  std::string label;           // "ssd", "2 threads", "ssd, 2 threads"
+  std::vector<const RunRecord*> runs;
+
+  // The statistics of `row` over the runs that have it.
+  Summary Of(const FigureRow& row) const;
+};
+
+// In input order, and within an input by thread count.
+std::vector<Column> ComparisonColumns(const Comparison& comparison);
+
+// The baseline's column that `column` is divided by: the baseline input's
+// column of the same thread count, or its only column. None for the
+// baseline's own columns.
+std::optional<std::size_t> BaselineColumn(const Comparison& comparison,
+                                          const std::vector<Column>& columns,
+                                          std::size_t column);
+
+// Whether any column holds more than one run: then the statistics are
+// shown, not single values.
+bool HasRepeatedRuns(const std::vector<Column>& columns);
+
+// "1 thread", "4 threads".
+std::string ThreadsText(int threads);
+
+#endif  // DRIVES_REPORTERS_COLUMNS_H_

@@ -1,0 +1,187 @@
+#include "reporters/csv_reporter.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "reporters/columns.h"
+#include "results/figures.h"
+#include "statistics/summary.h"
+
+namespace {
+
+constexpr char kHeader[] =
+    "input,label,kind,tag,threads,run,statistic,phase,measurement,thread,line,"
+    "elapsed_s,rate_per_s,mb_per_s,improvement";
+
+// The shortest text that reads back as the same double: no rounding of its
+// own. Infinity and not-a-number as pandas reads them.
+std::string Number(const std::optional<double>& value) {
+  if (!value) return "";
+  if (std::isnan(*value)) return "nan";
+  if (std::isinf(*value)) return *value > 0 ? "inf" : "-inf";
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, *value);
+  return std::string(text, result.ptr);
+}
+
+std::string Field(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+// What every row of one run, or of one statistic, starts with.
+std::string LeadFields(const ReportInput& input, const RunRecord& run,
+                       const std::optional<int>& threads,
+                       const std::string& runNumber,
+                       const std::string& statistic) {
+  return Field(input.source) + ',' + Field(input.label) + ',' +
+         (run.kind == InputKind::kConsole ? "console" : "results") + ',' +
+         std::to_string(run.tag) + ',' +
+         (threads ? std::to_string(*threads) : "") + ',' + runNumber + ',' +
+         statistic;
+}
+
+struct Row {
+  std::string thread;  // "single", "total" or the thread number
+  int line = 0;
+  std::optional<double> elapsed;
+  std::optional<double> rate;
+  std::optional<double> improvement;
+  std::optional<double> megabytes;  // of a statistic; else from the rate
+};
+
+void WriteRow(const std::string& lead, Figure figure, const Row& row,
+              std::ostream& out) {
+  std::optional<double> megabytes = row.megabytes;
+  if (!megabytes && row.rate && IsTransfer(figure)) {
+    megabytes = MegabytesPerSecond(*row.rate);
+  }
+  out << lead << ',' << FigurePhaseKey(figure) << ','
+      << FigureMeasurementKey(figure) << ',' << row.thread << ','
+      << (row.line > 0 ? std::to_string(row.line) : "") << ','
+      << Number(row.elapsed) << ',' << Number(row.rate) << ','
+      << Number(megabytes) << ',' << Number(row.improvement) << '\n';
+}
+
+void WriteRun(const std::string& lead, const RunRecord& run,
+              std::ostream& out) {
+  for (const Figure figure : kFigures) {
+    if (const auto& m = run.Single(figure)) {
+      WriteRow(lead, figure, {"single", m->line, m->elapsed, m->rate, {}, {}},
+               out);
+    }
+  }
+  for (const Figure figure : kFigures) {
+    const TeamFigure& team = run.Team(figure);
+    for (const ThreadMeasurement& t : team.threads) {
+      const Measurement& m = t.measurement;
+      WriteRow(lead, figure,
+               {std::to_string(t.thread), m.line, m.elapsed, m.rate, {}, {}},
+               out);
+    }
+    if (team.total || team.improvement) {
+      WriteRow(lead, figure,
+               {"total", team.totalLine, {}, team.total, team.improvement, {}},
+               out);
+    }
+  }
+}
+
+// The statistics of one value over a column's runs, with the value a run
+// lacks left out.
+template <typename Get>
+Summary Over(const Column& column, Get get) {
+  std::vector<double> values;
+  for (const RunRecord* run : column.runs) {
+    if (const std::optional<double> value = get(*run)) values.push_back(*value);
+  }
+  return Summarize(std::move(values));
+}
+
+std::optional<double> Pick(const Summary& s, const char* statistic) {
+  if (s.runs == 0) return std::nullopt;
+  const std::string name = statistic;
+  if (name == "runs") return s.runs;
+  if (name == "median") return s.median;
+  if (name == "min") return s.min;
+  if (name == "max") return s.max;
+  if (name == "mean") return s.mean;
+  if (name == "sd") return s.sd;
+  return s.cv;
+}
+
+// For a column of repeated runs, each statistic of every single-thread
+// figure and every total, in the columns of the per-run rows.
+void WriteStatistics(const ReportInput& input, const Column& column,
+                     std::ostream& out) {
+  using Value = std::optional<double>;
+  for (const char* statistic :
+       {"runs", "median", "min", "max", "mean", "sd", "cv"}) {
+    const std::string lead =
+        LeadFields(input, *column.runs.front(), column.threads, "", statistic);
+    for (const Figure f : kFigures) {
+      const auto single = [f](const RunRecord& r) { return r.Single(f); };
+      const Summary elapsed = Over(column, [&](const RunRecord& r) -> Value {
+        return single(r) ? Value(single(r)->elapsed) : std::nullopt;
+      });
+      const Summary rate = Over(column, [&](const RunRecord& r) -> Value {
+        return single(r) ? Value(single(r)->rate) : std::nullopt;
+      });
+      const Summary mb = Over(column, [&](const RunRecord& r) -> Value {
+        return single(r) ? Value(MegabytesPerSecond(single(r)->rate))
+                         : std::nullopt;
+      });
+      WriteRow(lead, f,
+               {"single",
+                0,
+                Pick(elapsed, statistic),
+                Pick(rate, statistic),
+                {},
+                IsTransfer(f) ? Pick(mb, statistic) : std::nullopt},
+               out);
+    }
+    for (const Figure f : kFigures) {
+      const Summary total =
+          Over(column, [f](const RunRecord& r) { return r.Team(f).total; });
+      const Summary mb = Over(column, [f](const RunRecord& r) -> Value {
+        const auto& t = r.Team(f).total;
+        return t ? Value(MegabytesPerSecond(*t)) : std::nullopt;
+      });
+      const Summary improvement = Over(
+          column, [f](const RunRecord& r) { return r.Team(f).improvement; });
+      WriteRow(lead, f,
+               {"total",
+                0,
+                {},
+                Pick(total, statistic),
+                Pick(improvement, statistic),
+                IsTransfer(f) ? Pick(mb, statistic) : std::nullopt},
+               out);
+    }
+  }
+}
+
+}  // namespace
+
+void CsvReporter::Write(const Comparison& comparison, std::ostream& out) const {
+  out << kHeader << '\n';
+  for (const ReportInput& input : comparison.inputs) {
+    for (std::size_t i = 0; i < input.runs.size(); ++i) {
+      const RunRecord& run = input.runs[i];
+      WriteRun(
+          LeadFields(input, run, run.threadCount, std::to_string(i + 1), ""),
+          run, out);
+    }
+  }
+  for (const Column& column : ComparisonColumns(comparison)) {
+    if (column.runs.size() > 1) {
+      WriteStatistics(comparison.inputs[column.input], column, out);
+    }
+  }
+}

@@ -1,0 +1,14 @@
+// --format csv: tidy long form, one row per input, run, phase, thread (or
+// "single" or "total") and measurement, with the values as the input printed
+// them, for a spreadsheet or pandas.
+#ifndef DRIVES_REPORTERS_CSV_REPORTER_H_
+#define DRIVES_REPORTERS_CSV_REPORTER_H_
+
+#include "reporters/reporter.h"
+
+class CsvReporter : public Reporter {
+ public:
+  void Write(const Comparison& comparison, std::ostream& out) const override;
+};
+
+#endif  // DRIVES_REPORTERS_CSV_REPORTER_H_

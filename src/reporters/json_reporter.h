@@ -1,0 +1,16 @@
+// --format json: the full records, findings included, under a schema
+// version, for scripts.
+#ifndef DRIVES_REPORTERS_JSON_REPORTER_H_
+#define DRIVES_REPORTERS_JSON_REPORTER_H_
+
+#include "reporters/reporter.h"
+
+// Raised whenever the shape of the document changes.
+constexpr char kJsonSchema[] = "drives-report/1";
+
+class JsonReporter : public Reporter {
+ public:
+  void Write(const Comparison& comparison, std::ostream& out) const override;
+};
+
+#endif  // DRIVES_REPORTERS_JSON_REPORTER_H_

@@ -1,0 +1,26 @@
+// The side-by-side table of the default and markdown formats: a row per
+// compared figure, a column per input and thread count, and each column's
+// ratio to the baseline. Where runs were repeated, each figure has rows for
+// its statistics. Built as text cells once, laid out by each format.
+#ifndef DRIVES_REPORTERS_SIDE_BY_SIDE_H_
+#define DRIVES_REPORTERS_SIDE_BY_SIDE_H_
+
+#include <string>
+#include <vector>
+
+#include "reporters/comparison.h"
+
+struct TextTable {
+  std::vector<std::string> header;
+  std::vector<std::vector<std::string>> rows;  // each as long as the header
+  std::vector<std::string> notes;              // lines under the table
+};
+
+// The text a cell shows for a value a run lacks.
+constexpr char kMissingCell[] = "missing";
+// The mark of a noisy figure, explained in a note.
+constexpr char kNoisyMark[] = " *";
+
+TextTable SideBySideTable(const Comparison& comparison);
+
+#endif  // DRIVES_REPORTERS_SIDE_BY_SIDE_H_

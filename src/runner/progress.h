@@ -1,0 +1,34 @@
+// A sweep's progress on standard error: a line per run (run k of M, thread
+// count, time so far, an estimate of the time left), redrawn in place on a
+// terminal.
+#ifndef DRIVES_RUNNER_PROGRESS_H_
+#define DRIVES_RUNNER_PROGRESS_H_
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "runs/manifest.h"
+
+class Progress {
+ public:
+  explicit Progress(int total);
+  void Started(int index, const std::optional<int>& threads);
+  void Finished(const RunEntry& run);
+  // Ends the line a terminal was being redrawn on.
+  void Done();
+
+ private:
+  std::string Line(int index, const std::optional<int>& threads,
+                   const std::string& what) const;
+  void Show(const std::string& line, bool keep);
+
+  const int total_;
+  const bool terminal_;
+  const std::chrono::steady_clock::time_point start_;
+  double runSeconds_ = 0;  // the wall time of the runs finished
+  int finished_ = 0;
+  std::size_t shown_ = 0;  // the length of the line being redrawn
+};
+
+#endif  // DRIVES_RUNNER_PROGRESS_H_

@@ -1,0 +1,30 @@
+// drives-report run: the benchmark run again and again, for each of a list
+// of thread counts, interleaved, with every run's output kept in a run
+// folder beside a manifest.
+#ifndef DRIVES_RUNNER_SWEEP_H_
+#define DRIVES_RUNNER_SWEEP_H_
+
+#include <string>
+#include <vector>
+
+struct SweepOptions {
+  int runs = 3;              // per thread count
+  std::vector<int> threads;  // empty: the runtime's default, as a plain run
+  std::string directory;     // where the benchmark runs; empty: here
+  std::string program;       // empty: the one beside us, else on the PATH
+  std::string out;           // the run folder; empty: a new one here
+  bool dropCaches = false;
+  double timeoutSeconds = 30 * 60;
+  std::vector<std::string> command;  // as given, for the manifest
+};
+
+// Exit statuses of a sweep.
+constexpr int kSweepOk = 0;
+constexpr int kSomeRunFailed = 1;
+constexpr int kSweepFailed = 2;  // it could not start or go on
+constexpr int kSweepInterrupted = 130;
+
+// Runs the sweep; `folder` is set to the run folder once it exists.
+int RunSweep(const SweepOptions& options, std::string& folder);
+
+#endif  // DRIVES_RUNNER_SWEEP_H_

@@ -1,0 +1,23 @@
+// Where a sweep ran, as a reader of a comparison needs to know it. A value
+// that could not be had is absent, never guessed.
+#ifndef DRIVES_RUNS_MACHINE_DESCRIPTION_H_
+#define DRIVES_RUNS_MACHINE_DESCRIPTION_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct MachineDescription {
+  std::optional<std::string> osName;     // "Debian GNU/Linux 12 (bookworm)"
+  std::optional<std::string> osVersion;  // "Linux 6.1.0-18-amd64 x86_64"
+  std::optional<std::string> processor;  // the model name
+  std::optional<int> logicalCores;
+  std::optional<std::uint64_t> memoryBytes;
+  // The run directory's file system and the device or volume it is on.
+  std::optional<std::string> fileSystem;  // "ext4", "NTFS"
+  std::optional<std::string> device;      // "/dev/nvme0n1p2", "C:\"
+  std::optional<std::uint64_t> totalBytes;
+  std::optional<std::uint64_t> freeBytes;
+};
+
+#endif  // DRIVES_RUNS_MACHINE_DESCRIPTION_H_

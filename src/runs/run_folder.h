@@ -1,0 +1,29 @@
+// Reads a run folder that drives-report run made: its manifest and the
+// results of every run that finished.
+#ifndef DRIVES_RUNS_RUN_FOLDER_H_
+#define DRIVES_RUNS_RUN_FOLDER_H_
+
+#include <string>
+#include <vector>
+
+#include "results/input_text.h"
+#include "results/run_record.h"
+#include "runs/manifest.h"
+
+struct RunFolder {
+  Manifest manifest;
+  std::vector<RunRecord> records;  // of the runs that finished, in run order
+  // The runs left out and why, for people: "run 3 (2 threads) failed: ...".
+  std::vector<std::string> leftOut;
+};
+
+// Whether `path` is a folder with a manifest.
+bool IsRunFolder(const std::string& path);
+
+// Reads the folder at `path`; false with `error` set when its manifest
+// cannot be read. A run whose results cannot be read is left out, with
+// the reason; `text` is a buffer to reuse.
+bool ReadRunFolder(const std::string& path, std::string& text,
+                   RunFolder& folder, InputError& error);
+
+#endif  // DRIVES_RUNS_RUN_FOLDER_H_

@@ -1,0 +1,203 @@
+#!/usr/bin/env python3
+"""drives-report as a user runs it: each bad input beside a good one, with
+its exact one-line error and the exit status, and the options and formats.
+
+usage: report_cli.py DRIVES_REPORT
+"""
+
+import csv
+import io
+import json
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+GOOD = os.path.join(DATA, "two_threads_results.txt")
+PROGRAM = "drives-report"
+# A run that hangs is a failure; every case here takes milliseconds.
+TIMEOUT = 60
+
+report = None  # the command, set by main()
+
+
+def run(*args, stdin=None, cwd=None):
+    done = subprocess.run(report + list(args), input=stdin,
+                          capture_output=True, timeout=TIMEOUT, cwd=cwd)
+    return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def expect(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def table_columns(out):
+    """The column labels of the default table's header line."""
+    return out.splitlines()[0].split()[1:]
+
+
+def bad_inputs(tmp):
+    """Every kind of input that cannot be read: one error line each, naming
+    the input (and the line), exit status 2, and the good input beside it is
+    still reported."""
+    def write(name, data):
+        path = os.path.join(tmp, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    huge = os.path.join(tmp, "huge.txt")
+    with open(huge, "wb") as f:
+        f.truncate(10 << 30)  # sparse: reading it whole would take minutes
+    os.mkdir(os.path.join(tmp, "folder"))
+    title = b"Tolvane :: Quorindale Benchmark Drives for x86_64bit system 2012.10.01.\n"
+    cases = [
+        (os.path.join(tmp, "missing.txt"), "cannot open: No such file or directory"),
+        (os.path.join(tmp, "folder"), "is a directory, but not a run folder (it has no manifest.json)"),
+        (write("empty.txt", b""), "is empty"),
+        (write("binary.dat", title + b"\n\x00\x01\x02"),
+         "line 3: binary data (byte 0); not a results file"),
+        (write("notes.txt", b"shopping list\n"),
+         "line 1: not a results file or console transcript of drives64 or "
+         "drives32 (found \"shopping list\")"),
+        (write("long.txt", title + b"x" * (3 << 20) + b"\n"),
+         "line 2: longer than 1024 bytes; not a results file"),
+        (huge, "larger than 4 MiB; not a results file"),
+        ("/dev/zero", "larger than 4 MiB; not a results file"),
+    ]
+    for path, message in cases:
+        status, out, err = run(path, GOOD)
+        expect(status == 2, f"{path}: exit status {status}")
+        expect(err == f"{PROGRAM}: error: {path}: {message}\n",
+               f"{path}: stderr {err!r}")
+        expect(table_columns(out) == ["two_threads_results.txt"],
+               f"{path}: the good input is not reported: {out!r}")
+    if os.geteuid() != 0:  # root reads any file
+        locked = write("locked.txt", b"x\n")
+        os.chmod(locked, 0)
+        status, _, err = run(locked, GOOD)
+        expect(status == 2 and "cannot open: Permission denied" in err, err)
+
+
+def findings_and_strict(tmp):
+    """A hand-edited figure and a run cut short are reported, with warnings;
+    under --strict they are errors, left out, and the exit status is 1."""
+    with open(GOOD) as f:
+        lines = f.read().split("\n")
+    edited = os.path.join(tmp, "edited.txt")
+    with open(edited, "w") as f:
+        f.write("\n".join(lines).replace("109661 Files", "109000 Files"))
+    partial = os.path.join(tmp, "partial.txt")
+    with open(partial, "w") as f:
+        f.write("\n".join(lines[:50]) + "\n")
+
+    status, out, err = run(GOOD, edited, partial)
+    expect(status == 0, f"exit status {status}")
+    expect(err.splitlines() == [
+        f"{PROGRAM}: warning: {edited}: line 10: files rate: expected 109661 "
+        "(131092 cycles in 1.19543 s), found 109000",
+        f"{PROGRAM}: warning: {edited}: line 41: files improvement: expected "
+        "1.86923 (total 203746 / single thread 109000), found 1.85796",
+        f"{PROGRAM}: warning: {partial}: ends early, after line 50, in the "
+        "parallel byte-wise phase; the figures from there on are missing",
+    ], err)
+    expect(table_columns(out)[-4:] == ["edited.txt", "ratio", "partial.txt",
+                                       "ratio"], out)
+    row = [line for line in out.splitlines()
+           if line.startswith("Byte-wise read, all threads")][0]
+    expect(row.split()[-2:] == ["missing", "missing"], row)
+
+    status, out, err = run("--strict", GOOD, edited, partial)
+    expect(status == 1, f"strict: exit status {status}")
+    expect(all(line.startswith(f"{PROGRAM}: error: ")
+               for line in err.splitlines()), err)
+    expect(table_columns(out) == ["two_threads_results.txt"], out)
+    # An input that cannot be read outweighs a finding.
+    status, _, _ = run("--strict", edited, os.path.join(tmp, "missing.txt"))
+    expect(status == 2, f"strict and unreadable: exit status {status}")
+
+
+def formats_and_output(tmp):
+    """CSV, JSON and markdown of the same inputs; -o writes whole files."""
+    console = os.path.join(DATA, "two_threads_console.txt")
+    status, out, _ = run("--format", "csv", GOOD, console)
+    expect(status == 0, "csv")
+    rows = list(csv.DictReader(io.StringIO(out)))
+    expect(len(rows) == 2 * (5 + 5 * 2 + 5), f"{len(rows)} CSV rows")
+    first = rows[0]
+    expect(first["phase"] == "files" and first["thread"] == "single" and
+           first["rate_per_s"] == "109661" and first["elapsed_s"] == "1.19543",
+           first)
+    expect({r["kind"] for r in rows} == {"results", "console"}, "kinds")
+
+    status, out, _ = run("--format", "json", "--label", "ssd", GOOD, console)
+    document = json.loads(out)
+    expect(document["schema"] == "drives-report/1", document["schema"])
+    expect([i["label"] for i in document["inputs"]] ==
+           ["ssd", "two_threads_console.txt"], document["inputs"])
+    expect(document["baseline"] == "ssd", document["baseline"])
+
+    status, out, _ = run("--format", "markdown", "--baseline", "2", GOOD,
+                         console)
+    lines = out.splitlines()
+    expect(lines[0].startswith("| Figure (ratios to two\\_threads\\_console.txt) |"),
+           lines[0])
+    expect(lines[1].startswith("|---|--:|"), lines[1])
+
+    # Standard input, and a report file written whole or not at all.
+    with open(GOOD, "rb") as f:
+        status, out, _ = run("-", stdin=f.read())
+    expect(status == 0 and table_columns(out) == ["stdin"], out)
+    target = os.path.join(tmp, "report.csv")
+    with open(target, "w") as f:
+        f.write("old\n")
+    status, _, _ = run("--format", "csv", "-o", target, GOOD)
+    with open(target) as f:
+        expect(f.readline().startswith("input,label,"), "report.csv")
+    status, _, err = run("-o", os.path.join(tmp, "no", "such", "dir.txt"), GOOD)
+    expect(status == 2 and "cannot create" in err, err)
+    status, _, _ = run("-o", "/dev/null", GOOD)
+    expect(status == 0 and stat.S_ISCHR(os.stat("/dev/null").st_mode),
+           "/dev/null")
+    expect(sorted(os.listdir(tmp)) == sorted(set(os.listdir(tmp)) - {
+        name for name in os.listdir(tmp) if ".tmp-" in name}),
+        "a temporary file was left behind")
+
+
+def command_line(tmp):
+    """Help, version and usage errors."""
+    status, out, _ = run("--help")
+    expect(status == 0 and "Exit status" in out and "--format" in out, out)
+    status, out, _ = run("--version")
+    expect(status == 0 and out.startswith(f"{PROGRAM} ") and
+           out.strip().split()[-1].count(".") == 2, out)
+    for args in (["--format", "xml", GOOD], ["--baseline", "3", GOOD, GOOD],
+                 ["--label", "a", "--label", "b", GOOD], [], ["--bogus", GOOD]):
+        status, _, err = run(*args)
+        expect(status == 2 and err.startswith(f"{PROGRAM}: error: "),
+               f"{args}: {status} {err!r}")
+
+
+CASES = [bad_inputs, findings_and_strict, formats_and_output, command_line]
+
+
+def main(argv):
+    global report
+    if len(argv) != 2:
+        sys.exit(f"usage: {argv[0]} DRIVES_REPORT")
+    report = [os.path.abspath(argv[1])]
+    for case in CASES:
+        tmp = tempfile.mkdtemp(prefix="drives-report-")
+        try:
+            case(tmp)
+        finally:
+            shutil.rmtree(tmp, ignore_errors=True)
+        print(f"{case.__name__}: passed")
+
+
+if __name__ == "__main__":
+    main(sys.argv)

@@ -1,0 +1,307 @@
+#!/usr/bin/env python3
+"""drives-report run as a user runs it: a real sweep read back, every fault
+a sweep meets, and that the runner waits for its child without polling.
+
+usage: runner_test.py DRIVES_REPORT PROGRAM SCENARIO
+PROGRAM is the benchmark; scenarios that need only a stand-in for it make
+their own from the real output in test/data.
+"""
+
+import json
+import os
+import shutil
+import signal
+import stat
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+SKIPPED = 77
+# A sweep that hangs is a failure; the longest here runs the benchmark 4 times.
+TIMEOUT = 900
+
+report = None   # the command that starts drives-report
+program = None  # the benchmark
+environment = dict(os.environ)  # with a throw-away Wine prefix for .exe
+
+
+def run(*args, cwd, **kwargs):
+    return subprocess.run(report + list(args), cwd=cwd, capture_output=True,
+                          text=True, timeout=TIMEOUT, env=environment, **kwargs)
+
+
+def expect(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def manifest(folder):
+    with open(os.path.join(folder, "manifest.json")) as f:
+        return json.load(f)
+
+
+def stand_in(tmp, name, behaviour):
+    """A program that prints a real console transcript, leaves a real
+    results file, then does `behaviour` (shell)."""
+    path = os.path.join(tmp, name)
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\n"
+                f"cat '{DATA}/two_threads_console.txt'\n"
+                f"cp '{DATA}/two_threads_results.txt' results_drives_64.txt\n"
+                f"{behaviour}\n")
+    os.chmod(path, 0o755)
+    return path
+
+
+def sweep(tmp):
+    """--runs 2 --threads 1,2 on the benchmark: 4 runs, interleaved, each
+    results file kept and read back, the manifest complete, and every
+    statistic equal to one computed here from the per-run values."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    folder = os.path.join(tmp, "runs")
+    done = run("run", "--runs", "2", "--threads", "1,2", "--dir", work,
+               "--out", folder, "--program", program, cwd=tmp)
+    expect(done.returncode == 0, f"exit status {done.returncode}: {done.stderr}")
+    m = manifest(folder)
+    expect(m["complete"] and m["program"]["word_size"] in (64, 32), m)
+    expect([r["threads"] for r in m["runs"]] == [1, 2, 1, 2], m["runs"])
+    expect(all(r["status"] == "ok" and r["exit_status"] == 0 for r in m["runs"]),
+           m["runs"])
+    expect(m["machine"].get("logical_cores", 0) >= 1, m["machine"])
+    expect(len(done.stderr.splitlines()) == 4, f"progress: {done.stderr!r}")
+    names = set(os.listdir(folder))
+    for r in m["runs"]:
+        expect({r["results_file"], r["console_file"], r["stderr_file"]} <= names,
+               r)
+    # The final table has a column per thread count.
+    expect(done.stdout.splitlines()[0].split()[1:] ==
+           ["1", "thread", "2", "threads"], done.stdout.splitlines()[0])
+
+    read = run(folder, "--format", "json", cwd=tmp)
+    expect(read.returncode == 0, read.stderr)
+    (entry,) = json.loads(read.stdout)["inputs"]
+    expect(len(entry["runs"]) == 4 and entry["manifest"]["complete"], entry)
+    by_threads = {}
+    for r in entry["runs"]:
+        by_threads.setdefault(r["threads"], []).append(r)
+    for group in entry["statistics"]:
+        runs = by_threads[group["threads"]]
+        expect(group["runs"] == 2, group)
+        for key, figure in group["figures"].items():
+            kind, name = key.split(".")
+            if kind == "single":
+                values = [r["single"][name]["mb_per_s" if name != "files"
+                                               else "rate_per_s"] for r in runs]
+            elif kind == "total":
+                values = [r["parallel"][name]["total_mb_per_s" if name != "files"
+                                                 else "total_per_s"] for r in runs]
+            else:
+                values = [r["parallel"][name]["improvement"] for r in runs]
+            mean = statistics.mean(values)
+            sd = statistics.stdev(values)
+            for stat_name, expected in (
+                    ("median", statistics.median(values)), ("min", min(values)),
+                    ("max", max(values)), ("mean", mean), ("sd", sd),
+                    ("cv", sd / mean)):
+                got = figure[stat_name]
+                expect(abs(got - expected) <= 1e-9 * max(abs(expected), 1e-300),
+                       f"{group['threads']} threads {key} {stat_name}: "
+                       f"{got} != {expected}")
+            expect(figure["noisy"] == (sd / mean > 0.10), f"{key} noisy flag")
+    # The CSV carries the per-run values and the same statistics.
+    csv_out = run(folder, "--format", "csv", cwd=tmp).stdout.splitlines()
+    expect(sum(",median," in line for line in csv_out) == 2 * 10, "CSV medians")
+
+
+def faults(tmp):
+    """A run that exits 3, one that is killed, one that hangs past the
+    timeout: each recorded as failed with its reason, and the sweep goes
+    on. A directory that cannot be written, one that does not exist, an out
+    folder that cannot be made and a program that is not the benchmark:
+    one clear error each, exit status 2."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    ok = stand_in(tmp, "ok", "exit 0")
+    for name, behaviour, args, status, reason in (
+            ("exits", "exit 3", [], "failed", "exited with status 3"),
+            ("killed", "kill -9 $$", [], "failed",
+             f"ended by signal 9 ({signal.strsignal(9)})"),
+            ("hangs", "exec sleep 600", ["--timeout", "2"], "timed out",
+             "still running after 2 s; ended")):
+        folder = os.path.join(tmp, name + "-runs")
+        bad = stand_in(tmp, name, behaviour)
+        done = run("run", "--runs", "2", "--dir", work, "--out", folder,
+                   "--program", bad, *args, cwd=tmp)
+        expect(done.returncode == 1, f"{name}: exit status {done.returncode}")
+        runs = manifest(folder)["runs"]
+        expect(len(runs) == 2 and all(r["status"] == status and
+                                      r["reason"] == reason for r in runs),
+               f"{name}: {runs}")
+        expect(reason in done.stderr, f"{name}: {done.stderr!r}")
+    # A timed-out program is ended with everything it started.
+    expect(subprocess.run(["pgrep", "-f", "sleep 600"],
+                          capture_output=True).returncode == 1,
+           "the hanging program's sleep is still running")
+
+    cases = [
+        (["--dir", os.path.join(tmp, "missing")],
+         f"{os.path.join(tmp, 'missing')}: no such directory"),
+        (["--dir", ok], f"{ok}: not a directory"),
+        (["--out", os.path.join(tmp, "work")],
+         f"{os.path.join(tmp, 'work')}: already exists; name a new folder for "
+         "the runs"),
+        (["--out", "/proc/no/such/folder"],
+         "/proc/no/such/folder: cannot create the folder (No such file or "
+         "directory)"),
+        (["--program", os.path.join(tmp, "nothing")],
+         f"{os.path.join(tmp, 'nothing')}: no such program"),
+    ]
+    # Root writes anywhere but in /proc.
+    cases.append((["--dir", "/proc"], "/proc: cannot write there (No such file "
+                                      "or directory)") if os.geteuid() == 0 else
+                 (["--dir", "/"], "/: cannot write there (Permission denied)"))
+    with open(os.path.join(work, "keep.txt"), "w") as f:
+        f.write("x")
+    for args, message in cases:
+        done = run("run", "--runs", "1", "--program", ok, *args, cwd=tmp) \
+            if "--program" not in args else run("run", "--runs", "1", *args,
+                                                cwd=tmp)
+        expect(done.returncode == 2 and
+               done.stderr == f"drives-report: error: {message}\n",
+               f"{args}: {done.returncode} {done.stderr!r}")
+
+    folder = os.path.join(tmp, "echo-runs")
+    done = run("run", "--runs", "3", "--program", shutil.which("echo"),
+               "--dir", work, "--out", folder, cwd=tmp)
+    expect(done.returncode == 2 and done.stderr.count("\n") == 1 and
+           "does not look like the benchmark" in done.stderr, done.stderr)
+    expect(len(manifest(folder)["runs"]) == 1, "the failed run is recorded")
+
+
+def interrupt(tmp):
+    """SIGINT in the middle of a sweep ends the current run, records it as
+    interrupted, keeps the finished runs in the manifest, and exits 130."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    slow = stand_in(tmp, "slow", "exec sleep 2")
+    folder = os.path.join(tmp, "runs")
+    runner = subprocess.Popen(report + ["run", "--runs", "10", "--dir", work,
+                                        "--out", folder, "--program", slow],
+                              cwd=tmp, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True)
+    deadline = time.monotonic() + 120
+    while time.monotonic() < deadline:
+        try:
+            if len(manifest(folder)["runs"]) >= 2:
+                break
+        except (OSError, ValueError):
+            pass
+        time.sleep(0.1)
+    runner.send_signal(signal.SIGINT)
+    out, err = runner.communicate(timeout=60)
+    expect(runner.returncode == 130, f"exit status {runner.returncode}: {err}")
+    runs = manifest(folder)["runs"]
+    expect(len(runs) >= 3 and all(r["status"] == "ok" for r in runs[:-1]) and
+           runs[-1]["status"] == "interrupted", runs)
+    expect(not manifest(folder)["complete"], "marked complete")
+    expect("interrupted" in err, err)
+    # Later, the folder reads as what was finished.
+    done = run(folder, cwd=tmp)
+    expect(done.returncode == 0 and "interrupted; left out" in done.stderr,
+           done.stderr)
+
+
+def not_polling(tmp):
+    """While a run goes, the runner waits in one blocking call: a trace of
+    its own system calls during a 3-second run shows a handful of waits and
+    no sleeping or polling loop."""
+    if shutil.which("strace") is None:
+        print("skipped: strace is not installed")
+        sys.exit(SKIPPED)
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    slow = stand_in(tmp, "slow", "exec sleep 3")
+    trace = os.path.join(tmp, "trace")
+    done = subprocess.run(
+        ["strace", "-o", trace, "-e",
+         "trace=rt_sigtimedwait,wait4,waitid,nanosleep,clock_nanosleep,poll,"
+         "ppoll,select,pselect6,epoll_wait,sched_yield"] + report +
+        ["run", "--runs", "1", "--dir", work, "--out",
+         os.path.join(tmp, "runs"), "--program", slow],
+        capture_output=True, text=True, timeout=TIMEOUT)
+    expect(done.returncode == 0, done.stderr)
+    with open(trace) as f:
+        calls = [line.split("(")[0] for line in f if "(" in line]
+    expect(len(calls) <= 10, f"{len(calls)} waiting calls: {calls}")
+    expect(not {"nanosleep", "clock_nanosleep", "sched_yield", "poll", "ppoll",
+                "select", "pselect6", "epoll_wait"} & set(calls), calls)
+
+
+def drop_caches(tmp):
+    """--drop-caches drops the file cache before every run where it can,
+    and is refused at the start where it cannot."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    ok = stand_in(tmp, "ok", "exit 0")
+    folder = os.path.join(tmp, "runs")
+    done = run("run", "--runs", "2", "--drop-caches", "--dir", work, "--out",
+               folder, "--program", ok, cwd=tmp)
+    if os.access("/proc/sys/vm/drop_caches", os.W_OK):
+        expect(done.returncode == 0, done.stderr)
+        expect(manifest(folder)["plan"]["drop_caches"], "plan")
+    else:
+        expect(done.returncode == 2 and "--drop-caches: cannot write" in
+               done.stderr and not os.path.exists(folder), done.stderr)
+
+
+def short_sweep(tmp):
+    """One short sweep of another build of the benchmark (drives32, or
+    drives64.exe under Wine with drives-report.exe): kept, read back."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    folder = os.path.join(tmp, "runs")
+    done = run("run", "--runs", "1", "--threads", "1", "--dir", work,
+               "--out", folder, "--program", program, cwd=tmp)
+    expect(done.returncode == 0, f"exit status {done.returncode}: {done.stderr}")
+    m = manifest(folder)
+    tag = 32 if "32" in os.path.basename(program) else 64
+    expect(m["complete"] and m["program"]["word_size"] == tag, m)
+    (entry,) = m["runs"]
+    expect(entry["status"] == "ok" and entry["results_file"], entry)
+    read = run(folder, "--format", "json", cwd=tmp)
+    runs = json.loads(read.stdout)["inputs"][0]["runs"]
+    expect(read.returncode == 0 and len(runs) == 1 and runs[0]["complete"] and
+           not runs[0]["findings"] and runs[0]["tag"] == tag, read.stderr)
+
+
+SCENARIOS = {"sweep": sweep, "faults": faults, "interrupt": interrupt,
+             "not_polling": not_polling, "drop_caches": drop_caches,
+             "short_sweep": short_sweep}
+
+
+def main(argv):
+    global report, program
+    if len(argv) != 4 or argv[3] not in SCENARIOS:
+        sys.exit(f"usage: {argv[0]} DRIVES_REPORT PROGRAM {{{','.join(SCENARIOS)}}}")
+    report = [os.path.abspath(argv[1])]
+    program = os.path.abspath(argv[2])
+    tmp = tempfile.mkdtemp(prefix="drives-runner-")
+    if argv[1].endswith(".exe"):
+        report.insert(0, shutil.which("wine") or "wine")
+        environment.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+                           WINEPREFIX=os.path.join(tmp, "wine"))
+    try:
+        SCENARIOS[argv[3]](tmp)
+    finally:
+        if argv[1].endswith(".exe"):
+            subprocess.run(["wineserver", "-k"], env=environment, check=False)
+        shutil.rmtree(tmp, ignore_errors=True)
+    print(f"{argv[3]}: passed")
+
+
+if __name__ == "__main__":
+    main(sys.argv)
