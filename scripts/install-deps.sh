@@ -8,13 +8,14 @@ packages=(cmake ninja-build g++ libgomp1 libcli11-dev nlohmann-json3-dev)
 if [[ "${1:-}" == "--test" ]]; then
   # -m32 builds and running them on a 64-bit-only kernel; the Windows cross
   # builds and running them; unit and end-to-end tests and the system-call
-  # audit; sanitizers (ThreadSanitizer with clang and LLVM's OpenMP); style
-  # and static checks.
+  # audit; sanitizers (ThreadSanitizer with clang and LLVM's OpenMP) and the
+  # fuzzer (clang's libFuzzer); style and static checks; the HTML report in a
+  # browser.
   packages+=(g++-multilib qemu-user file
              g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
              python3 libgtest-dev strace
              clang libclang-rt-14-dev libomp-dev
-             clang-format clang-tidy cppcheck)
+             clang-format clang-tidy cppcheck chromium)
 fi
 
 missing=()

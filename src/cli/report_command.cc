@@ -1,5 +1,6 @@
 #include "cli/report_command.h"
 
+#include <ctime>
 #include <iostream>
 #include <utility>
 
@@ -14,6 +15,13 @@
 #include "runs/run_folder.h"
 
 namespace {
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
+  return text;
+}
 
 std::string StopText(const Stop& stop) {
   const std::string where = std::string(" in ") + SectionTitle(stop.section);
@@ -126,6 +134,7 @@ int RunReport(const ReportOptions& options) {
   }
   const std::size_t baseline = options.baseline.value_or(1) - 1;
   Comparison comparison;
+  comparison.madeAt = UtcNow();
   bool unreadable = false;
   bool strictFailed = false;
   std::string text;  // one buffer for every input

@@ -33,6 +33,7 @@ struct Comparison {
   std::vector<InputFailure> failures;
   // The input every other is divided by; none with a single input.
   std::optional<std::size_t> baseline;
+  std::string madeAt;  // when the report was made, UTC, for its reader
 };
 
 #endif  // DRIVES_REPORTERS_COMPARISON_H_

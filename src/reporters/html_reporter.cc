@@ -1,0 +1,303 @@
+#include "reporters/html_reporter.h"
+
+#include <cmath>
+#include <set>
+
+#include "reporters/columns.h"
+#include "reporters/figure_rows.h"
+#include "reporters/readable_number.h"
+#include "reporters/side_by_side.h"
+#include "reporters/svg_charts.h"
+#include "results/figures.h"
+
+namespace {
+
+constexpr char kStyle[] = R"css(
+:root { color-scheme: light dark; --fg: #1b1b1b; --bg: #ffffff;
+  --muted: #5f5f5f; --grid: #dedede; --axis: #444444; }
+@media (prefers-color-scheme: dark) {
+  :root { --fg: #e6e6e6; --bg: #161616; --muted: #a8a8a8; --grid: #353535;
+    --axis: #bdbdbd; } }
+body { font-family: system-ui, sans-serif; color: var(--fg);
+  background: var(--bg); max-width: 60em; margin: 1.5em auto; padding: 0 1em; }
+h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 2em; }
+svg.chart { display: block; margin: 1.2em 0; max-width: 100%; height: auto; }
+svg text { fill: var(--fg); font-size: 12px; }
+svg .chart-title { font-size: 14px; font-weight: 600; }
+svg .tick, svg .axis-title, svg .missing { fill: var(--muted); }
+svg .missing { font-style: italic; }
+.grid { stroke: var(--grid); } .axis { stroke: var(--axis); }
+.c0 { --c: #0072b2; } .c1 { --c: #e69f00; } .c2 { --c: #009e73; }
+.c3 { --c: #cc79a7; } .c4 { --c: #56b4e9; } .c5 { --c: #d55e00; }
+.c6 { --c: #f0e442; }
+.bar { fill: var(--c); }
+.bar.noisy { fill-opacity: 0.4; stroke: var(--c); stroke-dasharray: 3 2; }
+.whisker { stroke: var(--fg); stroke-width: 1.2; }
+.series { stroke: var(--c); fill: none; stroke-width: 2; }
+.ideal { stroke: var(--c); fill: none; stroke-width: 1.5;
+  stroke-dasharray: 6 4; opacity: 0.8; }
+.point { fill: var(--c); }
+.baseline { stroke: var(--fg); stroke-dasharray: 4 3; }
+table { border-collapse: collapse; font-size: 13px; margin: 1em 0; }
+th, td { padding: 2px 8px; border-bottom: 1px solid var(--grid);
+  text-align: right; vertical-align: top; }
+th:first-child, td:first-child { text-align: left; }
+table.inputs td, table.inputs th { text-align: left; }
+.note { color: var(--muted); }
+@media print { body { max-width: none; } svg.chart { break-inside: avoid; } }
+)css";
+
+std::string Escape(const std::string& text) { return EscapeXml(text); }
+
+std::string Table(const TextTable& table, const char* cls = "") {
+  std::string html = std::string("<table class=\"") + cls + "\"><thead><tr>";
+  for (const std::string& cell : table.header) {
+    html += "<th>" + Escape(cell) + "</th>";
+  }
+  html += "</tr></thead><tbody>";
+  for (const auto& row : table.rows) {
+    html += "<tr>";
+    for (const std::string& cell : row) html += "<td>" + Escape(cell) + "</td>";
+    html += "</tr>";
+  }
+  html += "</tbody></table>";
+  for (const std::string& note : table.notes) {
+    html += "<p class=\"note\">" + Escape(note) + "</p>";
+  }
+  return html;
+}
+
+std::string Bytes(std::uint64_t bytes) {
+  return ReadableNumber(static_cast<double>(bytes) / (1 << 30)) + " GiB";
+}
+
+// What each input is and where it ran.
+std::string InputsTable(const Comparison& comparison,
+                        const std::vector<Column>& columns) {
+  TextTable table;
+  table.header = {"Input", "Source", "Runs", "Threads", "Program", "Machine"};
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    const ReportInput& input = comparison.inputs[i];
+    std::string threads;
+    for (const Column& column : columns) {
+      if (column.input != i) continue;
+      threads += (threads.empty() ? "" : ", ") +
+                 (column.threads ? std::to_string(*column.threads) : "?");
+    }
+    const RunRecord& first = input.runs.front();
+    std::string program =
+        "drives" + std::to_string(first.tag) +
+        (first.kind == InputKind::kConsole ? ", console transcript"
+                                           : ", results file");
+    std::string machine = "not recorded";
+    if (input.manifest) {
+      const MachineDescription& m = input.manifest->machine;
+      std::vector<std::string> parts;
+      for (const auto& part : {m.osName, m.osVersion, m.processor}) {
+        if (part) parts.push_back(*part);
+      }
+      if (m.logicalCores) {
+        parts.push_back(std::to_string(*m.logicalCores) + " logical cores");
+      }
+      if (m.memoryBytes) parts.push_back(Bytes(*m.memoryBytes) + " memory");
+      std::string disk;
+      if (m.fileSystem) disk += *m.fileSystem;
+      if (m.device) disk += (disk.empty() ? "" : " on ") + *m.device;
+      if (m.totalBytes && m.freeBytes) {
+        disk += (disk.empty() ? "" : ", ") + Bytes(*m.freeBytes) + " free of " +
+                Bytes(*m.totalBytes);
+      }
+      if (!disk.empty()) parts.push_back(disk);
+      machine.clear();
+      for (const std::string& part : parts) {
+        machine += (machine.empty() ? "" : "; ") + part;
+      }
+      if (!input.manifest->created.empty()) {
+        program += ", swept " + input.manifest->created;
+      }
+    }
+    table.rows.push_back({input.label, input.source,
+                          std::to_string(input.runs.size()), threads, program,
+                          machine});
+  }
+  return Table(table, "inputs");
+}
+
+bool AnyEndsEarly(const Column& column) {
+  for (const RunRecord* run : column.runs) {
+    if (!run->Complete()) return true;
+  }
+  return false;
+}
+
+// One bar per column: its median, with the spread of repeated runs.
+std::string ComparisonChart(const Comparison& comparison,
+                            const std::vector<Column>& columns,
+                            const FigureRow& row) {
+  BarChart chart;
+  chart.title = row.Label();
+  chart.unit = row.Unit();
+  for (const Column& column : columns) {
+    const Summary s = column.Of(row);
+    Bar bar;
+    bar.label = column.label;
+    bar.colour = static_cast<int>(column.input);
+    if (s.runs > 0) {
+      bar.value = s.median;
+      if (s.runs > 1) {
+        bar.low = s.min;
+        bar.high = s.max;
+      }
+      bar.noisy = s.Noisy();
+    } else if (AnyEndsEarly(column)) {
+      bar.missing = "missing: the input ends early";
+    }
+    chart.bars.push_back(bar);
+  }
+  if (comparison.baseline) {
+    for (const Column& column : columns) {
+      if (column.input != *comparison.baseline) continue;
+      const Summary s = column.Of(row);
+      if (s.runs > 0) {
+        chart.baseline = s.median;
+        chart.baselineLabel = column.label;
+      }
+      break;
+    }
+  }
+  return DrawBarChart(chart);
+}
+
+// Total rate against thread count for each input swept over several, with
+// its single-thread rate times the thread count as the ideal.
+std::string ScalingChart(const Comparison& comparison,
+                         const std::vector<Column>& columns,
+                         const FigureRow& total, const FigureRow& single) {
+  LineChart chart;
+  chart.title = total.Label() + " against threads";
+  chart.xUnit = "threads";
+  chart.yUnit = total.Unit();
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    Series measured{comparison.inputs[i].label, {}, static_cast<int>(i), false};
+    Series ideal{
+        "ideal: " + comparison.inputs[i].label, {}, static_cast<int>(i), true};
+    std::vector<double> singles;
+    for (const RunRecord& run : comparison.inputs[i].runs) {
+      if (const auto v = single.Value(run)) singles.push_back(*v);
+    }
+    const Summary one = Summarize(singles);
+    for (const Column& column : columns) {
+      if (column.input != i || !column.threads) continue;
+      const Summary s = column.Of(total);
+      if (s.runs > 0) measured.points.emplace_back(*column.threads, s.median);
+      if (one.runs > 0) {
+        ideal.points.emplace_back(*column.threads,
+                                  one.median * *column.threads);
+      }
+    }
+    if (measured.points.size() < 2) continue;
+    chart.series.push_back(std::move(measured));
+    chart.series.push_back(std::move(ideal));
+  }
+  return chart.series.empty() ? "" : DrawLineChart(chart);
+}
+
+// Each thread's rate in one parallel phase of one run.
+std::string ThreadChart(const ReportInput& input, int colour, Figure figure) {
+  const RunRecord& run = input.runs.front();
+  BarChart chart;
+  chart.title = input.label + ": " + FigureTitle(figure) + ", each thread";
+  chart.unit = IsTransfer(figure) ? "MB/s" : "files/s";
+  for (const ThreadMeasurement& t : run.Team(figure).threads) {
+    Bar bar;
+    bar.label = "thread " + std::to_string(t.thread);
+    bar.colour = colour;
+    bar.value = IsTransfer(figure) ? MegabytesPerSecond(t.measurement.rate)
+                                   : t.measurement.rate;
+    chart.bars.push_back(bar);
+  }
+  const std::size_t reported = chart.bars.size();
+  if (reported == 0 ||
+      (!run.Complete() && run.threadCount &&
+       reported < static_cast<std::size_t>(*run.threadCount))) {
+    Bar bar;
+    bar.label = reported == 0 ? "threads" : "the other threads";
+    bar.missing = run.Complete() ? "missing" : "missing: the input ends early";
+    chart.bars.push_back(bar);
+  }
+  return DrawBarChart(chart);
+}
+
+}  // namespace
+
+void HtmlReporter::Write(const Comparison& comparison,
+                         std::ostream& out) const {
+  const std::vector<Column> columns = ComparisonColumns(comparison);
+  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+         "<meta name=\"viewport\" content=\"width=device-width\"/>"
+         "<title>Drive benchmark report</title><style>"
+      << kStyle << "</style></head><body>\n";
+  out << "<h1>Drive benchmark report</h1><p>";
+  std::string labels;
+  for (const ReportInput& input : comparison.inputs) {
+    labels += (labels.empty() ? "" : ", ") + input.label;
+  }
+  out << Escape(comparison.inputs.empty() ? "No input could be read."
+                                          : "Compared: " + labels + ".");
+  if (!comparison.madeAt.empty()) {
+    out << " Made by drives-report on " << Escape(comparison.madeAt) << ".";
+  }
+  out << "</p>\n";
+  if (comparison.inputs.empty()) {
+    out << "</body></html>\n";
+    return;
+  }
+  out << "<h2 id=\"inputs\">Inputs</h2>" << InputsTable(comparison, columns)
+      << "\n";
+
+  out << "<h2 id=\"comparison\">Comparison</h2><p class=\"note\">Bars are the "
+         "median where "
+         "runs were repeated; the whisker spans the lowest to the highest "
+         "run. A pale, dashed bar is noisy: its runs vary by more than 10%."
+         "</p>\n";
+  for (const FigureRow& row : ComparedFigures()) {
+    if (row.kind == FigureRow::Kind::kSingle ||
+        row.kind == FigureRow::Kind::kTotal) {
+      out << ComparisonChart(comparison, columns, row) << "\n";
+    }
+  }
+
+  std::string scaling;
+  for (const Figure figure : kFigures) {
+    scaling +=
+        ScalingChart(comparison, columns, {FigureRow::Kind::kTotal, figure},
+                     {FigureRow::Kind::kSingle, figure});
+  }
+  if (!scaling.empty()) {
+    out << "<h2 id=\"scaling\">Scaling</h2><p class=\"note\">The total over "
+           "all threads "
+           "against the thread count; the dashed line is the single-thread "
+           "rate times the thread count, where a file system that scaled "
+           "perfectly would be.</p>\n"
+        << scaling << "\n";
+  }
+
+  std::string threads;
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    if (comparison.inputs[i].runs.size() != 1) continue;
+    for (const Figure figure : kFigures) {
+      threads += ThreadChart(comparison.inputs[i], static_cast<int>(i), figure);
+    }
+  }
+  if (!threads.empty()) {
+    out << "<h2 id=\"threads\">Each thread</h2><p class=\"note\">Every "
+           "thread's own rate in "
+           "each parallel phase of a single run: a thread far below the "
+           "others was starved.</p>\n"
+        << threads << "\n";
+  }
+
+  out << "<h2 id=\"tables\">Tables</h2>" << Table(SideBySideTable(comparison))
+      << "\n";
+  out << "</body></html>\n";
+}

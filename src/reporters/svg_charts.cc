@@ -1,0 +1,267 @@
+#include "reporters/svg_charts.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "reporters/readable_number.h"
+
+namespace {
+
+constexpr double kWidth = 720;
+constexpr double kCharWidth = 7;  // of the 12 px labels, on average
+constexpr std::size_t kLongestLabel = 32;
+constexpr std::size_t kLongestLegend = 20;
+constexpr double kTitleHeight = 28;
+constexpr double kBarHeight = 18;
+constexpr double kBarGap = 8;
+constexpr double kAxisHeight = 42;
+constexpr double kValueRoom = 110;  // right of the plot, for the values
+constexpr double kLineHeight = 320;
+constexpr double kLineLeft = 72;
+constexpr double kLegendWidth = 170;
+
+std::string Px(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+// A label no longer than `longest`; the whole text is its tooltip.
+std::string ShortLabel(const std::string& label,
+                       std::size_t longest = kLongestLabel) {
+  if (label.size() <= longest) return label;
+  return label.substr(0, longest - 3) + "...";
+}
+
+std::string Text(double x, double y, const std::string& cls,
+                 const std::string& text, const char* anchor = "start") {
+  return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" class=\"" + cls +
+         "\" text-anchor=\"" + anchor + "\">" + EscapeXml(text) + "</text>";
+}
+
+std::string Line(double x1, double y1, double x2, double y2,
+                 const std::string& cls) {
+  return "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) +
+         "\" y2=\"" + Px(y2) + "\" class=\"" + cls + "\"/>";
+}
+
+// Maps [0, max] onto [from, to] pixels.
+struct Scale {
+  double max;
+  double from;
+  double to;
+  double operator()(double v) const {
+    return from + (max > 0 ? v / max : 0) * (to - from);
+  }
+};
+
+// The value itself, for a reader of the page that wants it.
+std::string Exact(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+bool Finite(const std::optional<double>& v) { return v && std::isfinite(*v); }
+
+std::string Open(double height, const std::string& title) {
+  return "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" "
+         "width=\"" +
+         Px(kWidth) + "\" height=\"" + Px(height) + "\" viewBox=\"0 0 " +
+         Px(kWidth) + " " + Px(height) + "\" role=\"img\" aria-label=\"" +
+         EscapeXml(title) + "\">" + "<title>" + EscapeXml(title) + "</title>" +
+         Text(0, 18, "chart-title", title);
+}
+
+// A tick's number: as the table shows it, without trailing zeros.
+std::string TickLabel(double value) {
+  std::string text = ReadableNumber(value);
+  if (text.find('.') == std::string::npos) return text;
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
+// The value axis along the bottom (or the left) of a plot.
+std::string HorizontalAxis(const Scale& x, const std::vector<double>& ticks,
+                           double top, double bottom, const std::string& unit) {
+  std::string svg = Line(x.from, bottom, x.to, bottom, "axis");
+  for (const double tick : ticks) {
+    svg += Line(x(tick), top, x(tick), bottom, "grid");
+    svg += Text(x(tick), bottom + 15, "tick", TickLabel(tick), "middle");
+  }
+  svg += Text((x.from + x.to) / 2, bottom + 33, "axis-title", unit, "middle");
+  return svg;
+}
+
+}  // namespace
+
+std::string EscapeXml(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        // Control bytes are not allowed in XML at all.
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::vector<double> NiceTicks(double max, int wanted, double smallestStep) {
+  if (!(max > 0) || !std::isfinite(max)) return {0, 1};
+  const double rough = max / wanted;
+  const double power = std::pow(10, std::floor(std::log10(rough)));
+  double step = power;
+  for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+    step = factor * power;
+    if (step >= rough) break;
+  }
+  step = std::max(step, smallestStep);
+  std::vector<double> ticks;
+  for (int i = 0; ticks.empty() || ticks.back() < max; ++i) {
+    ticks.push_back(i * step);
+  }
+  return ticks;
+}
+
+std::string DrawBarChart(const BarChart& chart) {
+  std::size_t longest = 0;
+  double top = 0;
+  for (const Bar& bar : chart.bars) {
+    longest = std::max(longest, ShortLabel(bar.label).size());
+    for (const auto& v : {bar.value, bar.high}) {
+      if (Finite(v)) top = std::max(top, *v);
+    }
+  }
+  if (Finite(chart.baseline)) top = std::max(top, *chart.baseline);
+  const std::vector<double> ticks = NiceTicks(top);
+  const double labelWidth = static_cast<double>(longest) * kCharWidth + 12;
+  const Scale x{ticks.back(), labelWidth, kWidth - kValueRoom};
+  const double plotTop = kTitleHeight + (chart.baseline ? 14 : 0);
+  const double plotBottom =
+      plotTop + static_cast<double>(chart.bars.size()) * (kBarHeight + kBarGap);
+  std::string svg = Open(plotBottom + kAxisHeight, chart.title);
+  svg += HorizontalAxis(x, ticks, plotTop, plotBottom, chart.unit);
+
+  double y = plotTop + kBarGap / 2;
+  for (const Bar& bar : chart.bars) {
+    const double middle = y + kBarHeight / 2;
+    svg += "<g class=\"c" + std::to_string(bar.colour % kPaletteSize) + "\">";
+    svg += "<text x=\"" + Px(labelWidth - 6) + "\" y=\"" + Px(middle + 4) +
+           "\" class=\"label\" text-anchor=\"end\">" +
+           EscapeXml(ShortLabel(bar.label)) + "<title>" + EscapeXml(bar.label) +
+           "</title></text>";
+    if (!Finite(bar.value)) {
+      const std::string why =
+          bar.value ? ReadableNumber(*bar.value) + ": not drawn" : bar.missing;
+      svg += Text(x.from + 4, middle + 4, "missing", why);
+    } else {
+      const double end = x(*bar.value);
+      svg += "<rect class=\"bar" + std::string(bar.noisy ? " noisy" : "") +
+             "\" x=\"" + Px(x.from) + "\" y=\"" + Px(y) + "\" width=\"" +
+             Px(end - x.from) + "\" height=\"" + Px(kBarHeight) +
+             "\" data-value=\"" + Exact(*bar.value) + "\"/>";
+      double textX = end;
+      if (Finite(bar.low) && Finite(bar.high)) {
+        const double low = x(*bar.low);
+        const double high = x(*bar.high);
+        svg += Line(low, middle, high, middle, "whisker");
+        svg += Line(low, middle - 5, low, middle + 5, "whisker");
+        svg += Line(high, middle - 5, high, middle + 5, "whisker");
+        textX = std::max(textX, high);
+      }
+      svg += Text(textX + 5, middle + 4, "value",
+                  ReadableNumber(*bar.value) + (bar.noisy ? " (noisy)" : ""));
+    }
+    svg += "</g>";
+    y += kBarHeight + kBarGap;
+  }
+  if (Finite(chart.baseline)) {
+    const double at = x(*chart.baseline);
+    svg += Line(at, plotTop - 4, at, plotBottom, "baseline");
+    svg += Text(at, plotTop - 7, "baseline-label",
+                "baseline: " + chart.baselineLabel, "middle");
+  }
+  return svg + "</svg>";
+}
+
+std::string DrawLineChart(const LineChart& chart) {
+  double maxX = 0;
+  double maxY = 0;
+  for (const Series& s : chart.series) {
+    for (const auto& [px, py] : s.points) {
+      if (std::isfinite(px)) maxX = std::max(maxX, px);
+      if (std::isfinite(py)) maxY = std::max(maxY, py);
+    }
+  }
+  // Thread counts are whole numbers.
+  const std::vector<double> xTicks = NiceTicks(maxX, 8, 1);
+  const std::vector<double> yTicks = NiceTicks(maxY);
+  const double plotTop = kTitleHeight + 6;
+  const double plotBottom = kLineHeight - kAxisHeight;
+  const Scale x{xTicks.back(), kLineLeft, kWidth - kLegendWidth};
+  const Scale y{yTicks.back(), plotBottom, plotTop};
+  std::string svg = Open(kLineHeight, chart.title);
+  svg += HorizontalAxis(x, xTicks, plotTop, plotBottom, chart.xUnit);
+  svg += Line(x.from, plotTop, x.from, plotBottom, "axis");
+  for (const double tick : yTicks) {
+    svg += Line(x.from, y(tick), x.to, y(tick), "grid");
+    svg += Text(x.from - 6, y(tick) + 4, "tick", TickLabel(tick), "end");
+  }
+  svg +=
+      "<text class=\"axis-title\" text-anchor=\"middle\" transform=\""
+      "translate(14 " +
+      Px((plotTop + plotBottom) / 2) + ") rotate(-90)\">" +
+      EscapeXml(chart.yUnit) + "</text>";
+
+  double legendY = plotTop + 8;
+  for (const Series& s : chart.series) {
+    const std::string cls = "c" + std::to_string(s.colour % kPaletteSize);
+    std::string points;
+    for (const auto& [px, py] : s.points) {
+      if (!std::isfinite(px) || !std::isfinite(py)) continue;
+      points += (points.empty() ? "" : " ") + Px(x(px)) + "," + Px(y(py));
+    }
+    svg += "<g class=\"" + cls + "\">";
+    svg += "<polyline class=\"" + std::string(s.ideal ? "ideal" : "series") +
+           "\" points=\"" + points + "\"/>";
+    if (!s.ideal) {
+      for (const auto& [px, py] : s.points) {
+        if (!std::isfinite(px) || !std::isfinite(py)) continue;
+        svg += "<circle class=\"point\" cx=\"" + Px(x(px)) + "\" cy=\"" +
+               Px(y(py)) + "\" r=\"3.5\"><title>" +
+               EscapeXml(s.name + ": " + ReadableNumber(py) + " at " +
+                         ReadableNumber(px)) +
+               "</title></circle>";
+      }
+    }
+    const double legendX = x.to + 14;
+    svg += Line(legendX, legendY, legendX + 18, legendY,
+                s.ideal ? "ideal" : "series");
+    svg += "<text x=\"" + Px(legendX + 24) + "\" y=\"" + Px(legendY + 4) +
+           "\" class=\"legend\">" +
+           EscapeXml(ShortLabel(s.name, kLongestLegend)) + "<title>" +
+           EscapeXml(s.name) + "</title></text>";
+    svg += "</g>";
+    legendY += 18;
+  }
+  return svg + "</svg>";
+}

@@ -1,0 +1,58 @@
+// The charts of the HTML report, drawn as inline SVG: a horizontal bar
+// chart and a line chart, on one axis and scale helper. Text is escaped;
+// colours come from the page's style sheet, so that the charts follow its
+// light or dark theme.
+#ifndef DRIVES_REPORTERS_SVG_CHARTS_H_
+#define DRIVES_REPORTERS_SVG_CHARTS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Escapes text for XML content and attribute values.
+std::string EscapeXml(const std::string& text);
+
+// Ticks from 0 up to at least `max`, in steps of 1, 2 or 5 times a power of
+// ten, about `wanted` of them, and no step below `smallestStep`.
+std::vector<double> NiceTicks(double max, int wanted = 5,
+                              double smallestStep = 0);
+
+struct Bar {
+  std::string label;
+  int colour = 0;               // index into the palette
+  std::optional<double> value;  // none: `missing` says why
+  std::optional<double> low;    // a whisker from low to high, where the
+  std::optional<double> high;   // value is a median of repeated runs
+  bool noisy = false;
+  std::string missing = "missing";
+};
+
+struct BarChart {
+  std::string title;
+  std::string unit;
+  std::vector<Bar> bars;
+  std::optional<double> baseline;  // marked across the chart
+  std::string baselineLabel;
+};
+
+struct Series {
+  std::string name;
+  std::vector<std::pair<double, double>> points;  // (x, y)
+  int colour = 0;                                 // index into the palette
+  bool ideal = false;  // drawn dashed, without points
+};
+
+struct LineChart {
+  std::string title;
+  std::string xUnit;
+  std::string yUnit;
+  std::vector<Series> series;
+};
+
+std::string DrawBarChart(const BarChart& chart);
+std::string DrawLineChart(const LineChart& chart);
+
+// The colours of the series, safe for colour-blind readers (Okabe and Ito).
+constexpr int kPaletteSize = 7;
+
+#endif  // DRIVES_REPORTERS_SVG_CHARTS_H_
