@@ -200,6 +200,7 @@ class Reader {
     return r_.single[static_cast<int>(f)];
   }
 
+  bool ReadSection(Section section);
   bool ReadBanner();
   bool ReadFiles();
   bool ReadByteWise();
@@ -263,17 +264,11 @@ bool Reader::Recognise(InputError& error) {
 }
 
 void Reader::Read() {
-  using SectionReader = bool (Reader::*)();
-  static constexpr SectionReader kReaders[kSectionCount] = {
-      &Reader::ReadBanner,        &Reader::ReadFiles,
-      &Reader::ReadByteWise,      &Reader::ReadBulk,
-      &Reader::ReadParallelFiles, &Reader::ReadParallelByteWise,
-      &Reader::ReadParallelBulk,  &Reader::ReadClosing};
   int s = 0;
   while (s < kSectionCount) {
     section_ = static_cast<Section>(s);
     mismatch_.reset();
-    if ((this->*kReaders[s])()) {
+    if (ReadSection(section_)) {
       ++s;
       continue;
     }
@@ -293,6 +288,28 @@ void Reader::Read() {
     r_.findings.push_back({line_, "layout", "the end of the report",
                            Quoted(text_.substr(wholeEnd_)) + " (no line end)"});
   }
+}
+
+bool Reader::ReadSection(Section section) {
+  switch (section) {
+    case Section::kBanner:
+      return ReadBanner();
+    case Section::kFiles:
+      return ReadFiles();
+    case Section::kByteWise:
+      return ReadByteWise();
+    case Section::kBulk:
+      return ReadBulk();
+    case Section::kParallelFiles:
+      return ReadParallelFiles();
+    case Section::kParallelByteWise:
+      return ReadParallelByteWise();
+    case Section::kParallelBulk:
+      return ReadParallelBulk();
+    case Section::kClosing:
+      return ReadClosing();
+  }
+  return false;
 }
 
 int Reader::SkipToSectionAfter(int after) {

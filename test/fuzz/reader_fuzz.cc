@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::optional<RunRecord> record = ReadRunRecord(text, "fuzz", error);
   if (!record) return 0;
   Comparison comparison;
-  comparison.inputs.push_back({"fuzz", "fuzz", {*record}});
-  comparison.inputs.push_back({"again", "again", {std::move(*record)}});
+  comparison.inputs.push_back({"fuzz", "fuzz", {*record}, {}});
+  comparison.inputs.push_back({"again", "again", {std::move(*record)}, {}});
   comparison.baseline = 0;
   for (const std::string& format : ReportFormats()) {
     std::ostringstream out;
