@@ -135,7 +135,10 @@ bool MakeFolder(const std::string& asked, std::string& folder) {
   return true;
 }
 
-bool WriteManifest(const std::string& folder, const Manifest& manifest) {
+// Writes the manifest whole or not at all; says why it could not unless
+// the sweep has said why it stops already (a full disk fails both).
+bool WriteManifest(const std::string& folder, const Manifest& manifest,
+                   bool quiet = false) {
   std::string error;
   if (WriteWholeFile((fs::path(folder) / kManifestName).string(),
                      [&](std::ostream& out) {
@@ -144,7 +147,7 @@ bool WriteManifest(const std::string& folder, const Manifest& manifest) {
                      error)) {
     return true;
   }
-  PrintError(error + "; the runs so far are kept in " + folder);
+  if (!quiet) PrintError(error + "; the runs so far are kept in " + folder);
   return false;
 }
 
@@ -224,7 +227,7 @@ int Sweep::Run() {
       manifest_.runs.push_back(run);
       // A sweep that cannot go on has said why already.
       if (goOn) progress.Finished(run);
-      if (!WriteManifest(folder_, manifest_) || !goOn) {
+      if (!WriteManifest(folder_, manifest_, !goOn) || !goOn) {
         progress.Done();
         return kSweepFailed;
       }
@@ -333,8 +336,10 @@ bool Sweep::KeepResults(int tag, const std::string& name, RunEntry& run) {
   fs::copy_file(results, InFolder(name), fs::copy_options::overwrite_existing,
                 code);
   if (code) {
+    const std::string reason = code.message();
+    fs::remove(InFolder(name), code);  // what part of it was written
     Fatal("cannot keep " + results.string() + " as " + InFolder(name) + " (" +
-          code.message() + ")");
+          reason + ")");
     return false;
   }
   run.resultsFile = name;

@@ -241,6 +241,61 @@ def not_polling(tmp):
                 "select", "pselect6", "epoll_wait"} & set(calls), calls)
 
 
+def full_out_folder(tmp):
+    """An out folder on a file system that fills up: one clear error, exit
+    status 2, and the manifest still reads with the runs it had."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    ok = stand_in(tmp, "ok", "exit 0")
+    folder = os.path.join(tmp, "small")
+    os.mkdir(folder)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs",
+                       folder], capture_output=True).returncode != 0:
+        print("skipped: this machine refuses to mount a small file system")
+        sys.exit(SKIPPED)
+    try:
+        runs = os.path.join(folder, "runs")
+        done = run("run", "--runs", "100", "--dir", work, "--out", runs,
+                   "--program", ok, cwd=tmp)
+        expect(done.returncode == 2, f"exit status {done.returncode}")
+        errors = [line for line in done.stderr.splitlines()
+                  if line.startswith("drives-report: error: ")]
+        expect(len(errors) == 1 and os.strerror(28) in errors[0], done.stderr)
+        kept = manifest(runs)["runs"]
+        expect(0 < len(kept) < 100 and not manifest(runs)["complete"], kept)
+    finally:
+        subprocess.run(["umount", folder], check=False)
+
+
+def terminal_progress(tmp):
+    """On a terminal the progress line is redrawn in place; into a file or
+    a pipe it is one line per run."""
+    import pty
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    ok = stand_in(tmp, "ok", "exit 0")
+    controller, terminal = pty.openpty()
+    runner = subprocess.Popen(report + ["run", "--runs", "3", "--dir", work,
+                                        "--out", os.path.join(tmp, "runs"),
+                                        "--program", ok],
+                              cwd=tmp, stdout=subprocess.DEVNULL,
+                              stderr=terminal)
+    os.close(terminal)
+    shown = b""
+    while True:
+        try:
+            chunk = os.read(controller, 4096)
+        except OSError:  # the terminal closed with the runner
+            break
+        if not chunk:
+            break
+        shown += chunk
+    expect(runner.wait(timeout=TIMEOUT) == 0, shown)
+    os.close(controller)
+    expect(shown.count(b"\r") >= 6 and shown.count(b"\n") <= 2,
+           f"not redrawn in place: {shown!r}")
+
+
 def drop_caches(tmp):
     """--drop-caches drops the file cache before every run where it can,
     and is refused at the start where it cannot."""
@@ -280,6 +335,8 @@ def short_sweep(tmp):
 
 SCENARIOS = {"sweep": sweep, "faults": faults, "interrupt": interrupt,
              "not_polling": not_polling, "drop_caches": drop_caches,
+             "full_out_folder": full_out_folder,
+             "terminal_progress": terminal_progress,
              "short_sweep": short_sweep}
 
 
