@@ -8,13 +8,7 @@ std::string ThreadsText(int threads) {
 }
 
 Summary Column::Of(const FigureRow& row) const {
-  std::vector<double> values;
-  for (const RunRecord* run : runs) {
-    if (const std::optional<double> value = row.Value(*run)) {
-      values.push_back(*value);
-    }
-  }
-  return Summarize(std::move(values));
+  return Over([&row](const RunRecord& run) { return row.Value(run); });
 }
 
 std::vector<Column> ComparisonColumns(const Comparison& comparison) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reporters/comparison.h"
@@ -20,6 +21,18 @@ struct Column {
 
   // The statistics of `row` over the runs that have it.
   Summary Of(const FigureRow& row) const;
+  // The statistics of what `get` takes from each run (an optional double)
+  // over the runs that have it.
+  template <typename Get>
+  Summary Over(Get get) const {
+    std::vector<double> values;
+    for (const RunRecord* run : runs) {
+      if (const std::optional<double> value = get(*run)) {
+        values.push_back(*value);
+      }
+    }
+    return Summarize(std::move(values));
+  }
 };
 
 // In input order, and within an input by thread count.

@@ -93,27 +93,38 @@ void WriteRun(const std::string& lead, const RunRecord& run,
   }
 }
 
-// The statistics of one value over a column's runs, with the value a run
-// lacks left out.
-template <typename Get>
-Summary Over(const Column& column, Get get) {
-  std::vector<double> values;
-  for (const RunRecord* run : column.runs) {
-    if (const std::optional<double> value = get(*run)) values.push_back(*value);
-  }
-  return Summarize(std::move(values));
+// A statistic as the CSV rows name it, and its value in a summary.
+struct Statistic {
+  const char* name;
+  double (*of)(const Summary&);
+  // In the unit of the values, so that a rate's gives the MB/s one; the
+  // count and the coefficient of variation are the same for both.
+  bool inUnit;
+};
+
+constexpr Statistic kStatistics[] = {
+    {"runs", [](const Summary& s) { return static_cast<double>(s.runs); },
+     false},
+    {"median", [](const Summary& s) { return s.median; }, true},
+    {"min", [](const Summary& s) { return s.min; }, true},
+    {"max", [](const Summary& s) { return s.max; }, true},
+    {"mean", [](const Summary& s) { return s.mean; }, true},
+    {"sd", [](const Summary& s) { return s.sd; }, true},
+    {"cv", [](const Summary& s) { return s.cv; }, false},
+};
+
+std::optional<double> Pick(const Summary& s, const Statistic& statistic) {
+  if (s.runs == 0) return std::nullopt;
+  return statistic.of(s);
 }
 
-std::optional<double> Pick(const Summary& s, const char* statistic) {
-  if (s.runs == 0) return std::nullopt;
-  const std::string name = statistic;
-  if (name == "runs") return s.runs;
-  if (name == "median") return s.median;
-  if (name == "min") return s.min;
-  if (name == "max") return s.max;
-  if (name == "mean") return s.mean;
-  if (name == "sd") return s.sd;
-  return s.cv;
+// The statistic of a transfer's MB/s from that of its rate: MB/s is the
+// rate times 2^-20, a scaling that every statistic follows exactly.
+std::optional<double> PickMegabytes(Figure figure, const Summary& rate,
+                                    const Statistic& statistic) {
+  const std::optional<double> value = Pick(rate, statistic);
+  if (!IsTransfer(figure)) return std::nullopt;
+  return value && statistic.inUnit ? MegabytesPerSecond(*value) : value;
 }
 
 // For a column of repeated runs, each statistic of every single-thread
@@ -121,47 +132,48 @@ std::optional<double> Pick(const Summary& s, const char* statistic) {
 void WriteStatistics(const ReportInput& input, const Column& column,
                      std::ostream& out) {
   using Value = std::optional<double>;
-  for (const char* statistic :
-       {"runs", "median", "min", "max", "mean", "sd", "cv"}) {
-    const std::string lead =
-        LeadFields(input, *column.runs.front(), column.threads, "", statistic);
+  struct Summaries {
+    Summary elapsed, rate, total, improvement;
+  };
+  std::vector<Summaries> summaries;
+  summaries.reserve(kFigureCount);
+  for (const Figure f : kFigures) {
+    summaries.push_back(
+        {column.Over([f](const RunRecord& r) -> Value {
+           const auto& m = r.Single(f);
+           return m ? Value(m->elapsed) : std::nullopt;
+         }),
+         column.Over([f](const RunRecord& r) -> Value {
+           const auto& m = r.Single(f);
+           return m ? Value(m->rate) : std::nullopt;
+         }),
+         column.Over([f](const RunRecord& r) { return r.Team(f).total; }),
+         column.Over(
+             [f](const RunRecord& r) { return r.Team(f).improvement; })});
+  }
+  for (const Statistic& statistic : kStatistics) {
+    const std::string lead = LeadFields(input, *column.runs.front(),
+                                        column.threads, "", statistic.name);
     for (const Figure f : kFigures) {
-      const auto single = [f](const RunRecord& r) { return r.Single(f); };
-      const Summary elapsed = Over(column, [&](const RunRecord& r) -> Value {
-        return single(r) ? Value(single(r)->elapsed) : std::nullopt;
-      });
-      const Summary rate = Over(column, [&](const RunRecord& r) -> Value {
-        return single(r) ? Value(single(r)->rate) : std::nullopt;
-      });
-      const Summary mb = Over(column, [&](const RunRecord& r) -> Value {
-        return single(r) ? Value(MegabytesPerSecond(single(r)->rate))
-                         : std::nullopt;
-      });
+      const Summaries& s = summaries[static_cast<int>(f)];
       WriteRow(lead, f,
                {"single",
                 0,
-                Pick(elapsed, statistic),
-                Pick(rate, statistic),
+                Pick(s.elapsed, statistic),
+                Pick(s.rate, statistic),
                 {},
-                IsTransfer(f) ? Pick(mb, statistic) : std::nullopt},
+                PickMegabytes(f, s.rate, statistic)},
                out);
     }
     for (const Figure f : kFigures) {
-      const Summary total =
-          Over(column, [f](const RunRecord& r) { return r.Team(f).total; });
-      const Summary mb = Over(column, [f](const RunRecord& r) -> Value {
-        const auto& t = r.Team(f).total;
-        return t ? Value(MegabytesPerSecond(*t)) : std::nullopt;
-      });
-      const Summary improvement = Over(
-          column, [f](const RunRecord& r) { return r.Team(f).improvement; });
+      const Summaries& s = summaries[static_cast<int>(f)];
       WriteRow(lead, f,
                {"total",
                 0,
                 {},
-                Pick(total, statistic),
-                Pick(improvement, statistic),
-                IsTransfer(f) ? Pick(mb, statistic) : std::nullopt},
+                Pick(s.total, statistic),
+                Pick(s.improvement, statistic),
+                PickMegabytes(f, s.total, statistic)},
                out);
     }
   }

@@ -75,9 +75,8 @@ void CheckMegabytes(Figure figure, int thread, double rate,
 void CheckThreadSet(Section section, const TeamFigure& team,
                     std::optional<int> threadCount, int line,
                     std::vector<Finding>& findings) {
-  std::vector<int> threads;
-  for (const ThreadMeasurement& t : team.threads) threads.push_back(t.thread);
-  std::vector<int> sorted = threads;
+  std::vector<int> sorted;
+  for (const ThreadMeasurement& t : team.threads) sorted.push_back(t.thread);
   std::sort(sorted.begin(), sorted.end());
   const auto repeated = std::adjacent_find(sorted.begin(), sorted.end());
   if (repeated != sorted.end()) {

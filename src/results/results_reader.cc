@@ -8,12 +8,12 @@
 #include "results/figures.h"
 #include "results/record_checks.h"
 #include "results/report_number.h"
+#include "results/tagged_names.h"
 
 namespace {
 
 // Access lines print rates in millions of accesses per second.
 constexpr int kMillionsShift = 6;
-constexpr std::array<int, 2> kTags = {64, 32};
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // How much of a wrong line a finding shows.
 constexpr std::size_t kShownLineLength = 80;
@@ -46,8 +46,7 @@ std::string Quoted(std::string_view line) {
 }
 
 std::string ProgramNames() {
-  return std::string(kProgramStem) + std::to_string(kTags[0]) + " or " +
-         kProgramStem + std::to_string(kTags[1]);
+  return ProgramName(kWordSizeTags[0]) + " or " + ProgramName(kWordSizeTags[1]);
 }
 
 // The tag of a title line, or 0 when the line is not a title.
@@ -58,7 +57,7 @@ int TitleTag(std::string_view line) {
   if (line.size() < stem.size() + tail.size()) return 0;
   const std::optional<int> tag = ParseReportInteger(
       line.substr(stem.size(), line.size() - stem.size() - tail.size()));
-  for (const int known : kTags) {
+  for (const int known : kWordSizeTags) {
     if (tag == known) return known;
   }
   return 0;
@@ -67,10 +66,9 @@ int TitleTag(std::string_view line) {
 class Reader {
  public:
   Reader(std::string_view text, RunRecord& record) : text_(text), r_(record) {
-    if (StartsWith(text_, kByteOrderMark)) pos_ = kByteOrderMark.size();
     const std::size_t lastLineEnd = text_.rfind('\n');
     wholeEnd_ = lastLineEnd == std::string_view::npos ? 0 : lastLineEnd + 1;
-    Load();
+    Rewind();
   }
 
   // Finds the kind and the tag from the first lines; false when the text is
@@ -81,6 +79,12 @@ class Reader {
  private:
   // The cursor --------------------------------------------------------------
 
+  // To the first line, after a byte-order mark.
+  void Rewind() {
+    pos_ = StartsWith(text_, kByteOrderMark) ? kByteOrderMark.size() : 0;
+    line_ = 1;
+    Load();
+  }
   // The next whole line, without its line end (LF or CR LF).
   void Load() {
     if (pos_ >= wholeEnd_) {
@@ -215,6 +219,9 @@ class Reader {
   bool ReadThreadFiles();
   bool ReadThreadTransfer(Figure figure, const char* secsSuffix,
                           int expectedThread, int& thread);
+  // The MB line after a transfer's rate line; then checks both.
+  bool ReadMegabytes(Figure figure, int thread, const Measurement& m,
+                     int rateLine);
   bool ReadParallelTransfers(Figure write, Figure read, const char* header,
                              int gap);
   bool ReadTotal(Figure figure, const char* lead, const char* suffix,
@@ -253,13 +260,9 @@ bool Reader::Recognise(InputError& error) {
   }
   console_ = blankFirst;
   r_.kind = console_ ? InputKind::kConsole : InputKind::kResultsFile;
-  title_ = kTitleStem + std::to_string(r_.tag) + kTitleTail;
-  warningLead_ =
-      std::string(kProgramStem) + std::to_string(r_.tag) + ": " + kWarningLead;
-  // Back to the start: the banner is read as a section like the others.
-  pos_ = StartsWith(text_, kByteOrderMark) ? kByteOrderMark.size() : 0;
-  line_ = 1;
-  Load();
+  title_ = TitleLine(r_.tag);
+  warningLead_ = ProgramName(r_.tag) + ": " + kWarningLead;
+  Rewind();  // the banner is read as a section like the others
   return true;
 }
 
@@ -393,15 +396,11 @@ bool Reader::ReadTransfer(Figure figure, const char* secsSuffix) {
   m.line = line_;
   if (!Number(kSpentLead, secsSuffix, 0, m.elapsed)) return false;
   const int rateLine = line_;
-  if (!Number(kAccessLead, kAccessesPerSec, kMillionsShift, m.rate)) {
+  if (!Number(kAccessLead, kAccessesPerSec, kMillionsShift, m.rate) ||
+      !ReadMegabytes(figure, kSingleThread, m, rateLine)) {
     return false;
   }
-  const int mbLine = line_;
-  double megabytes = 0;
-  if (!Number(kMbLead, kMbPerSec, 0, megabytes)) return false;
   Single(figure) = m;
-  CheckRate(figure, kSingleThread, m, rateLine, r_.findings);
-  CheckMegabytes(figure, kSingleThread, m.rate, megabytes, mbLine, r_.findings);
   return true;
 }
 
@@ -462,13 +461,19 @@ bool Reader::ReadThreadTransfer(Figure figure, const char* secsSuffix,
   }
   const int rateLine = line_;
   if (!ThreadNumber(kAccessLead, console_ ? kAccessPerSec : kAccessesPerSec,
-                    kMillionsShift, thread, thread, m.rate)) {
+                    kMillionsShift, thread, thread, m.rate) ||
+      !ReadMegabytes(figure, thread, m, rateLine)) {
     return false;
   }
+  Team(figure).threads.push_back({thread, m});
+  return true;
+}
+
+bool Reader::ReadMegabytes(Figure figure, int thread, const Measurement& m,
+                           int rateLine) {
   const int mbLine = line_;
   double megabytes = 0;
   if (!Number(kMbLead, kMbPerSec, 0, megabytes)) return false;
-  Team(figure).threads.push_back({thread, m});
   CheckRate(figure, thread, m, rateLine, r_.findings);
   CheckMegabytes(figure, thread, m.rate, megabytes, mbLine, r_.findings);
   return true;

@@ -111,18 +111,41 @@ int OpenOutput(const std::string& path) {
   _exit(127);
 }
 
-// Ends the child's process group: politely, then for certain.
-void EndChild(pid_t child, int& status) {
-  kill(-child, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::duration<double>(kGraceSeconds);
+// In floating seconds, so that no timeout overflows it.
+using Deadline = std::chrono::time_point<std::chrono::steady_clock,
+                                         std::chrono::duration<double>>;
+
+Deadline In(double seconds) {
+  return std::chrono::steady_clock::now() +
+         std::chrono::duration<double>(seconds);
+}
+
+// What ended a wait for the child.
+constexpr int kChildEnded = -1;
+
+// Waits until the child ends (kChildEnded, with its `status`), the deadline
+// passes (0) or an interrupt comes (the signal).
+int WaitForChild(pid_t child, int& status, Deadline deadline) {
   for (;;) {
-    if (waitpid(child, &status, WNOHANG) == child) return;
+    if (waitpid(child, &status, WNOHANG) == child) return kChildEnded;
     const double left = std::chrono::duration<double>(
                             deadline - std::chrono::steady_clock::now())
                             .count();
-    if (left <= 0 || WaitForSignal(left) == 0) break;
+    const int signal = left > 0 ? WaitForSignal(left) : 0;
+    if (signal != SIGCHLD) return signal;
   }
+}
+
+// Ends the child's process group: politely, then for certain. Interrupts
+// that come meanwhile do not shorten its grace.
+void EndChild(pid_t child, int& status) {
+  kill(-child, SIGTERM);
+  const Deadline deadline = In(kGraceSeconds);
+  int waited = 0;
+  do {
+    waited = WaitForChild(child, status, deadline);
+  } while (waited > 0);
+  if (waited == kChildEnded) return;
   kill(-child, SIGKILL);
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
@@ -206,17 +229,10 @@ ChildOutcome RunChild(const ChildRequest& request) {
     return outcome;
   }
 
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::duration<double>(request.timeoutSeconds);
-  for (;;) {
-    if (waitpid(child, &status, WNOHANG) == child) break;
-    const double left = std::chrono::duration<double>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-    const int signal = left > 0 ? WaitForSignal(left) : 0;
-    if (signal == SIGCHLD) continue;
+  const int waited = WaitForChild(child, status, In(request.timeoutSeconds));
+  if (waited != kChildEnded) {
     EndChild(child, status);
-    outcome.end = signal == 0 ? ChildEnd::kTimedOut : ChildEnd::kInterrupted;
+    outcome.end = waited == 0 ? ChildEnd::kTimedOut : ChildEnd::kInterrupted;
     return outcome;
   }
   if (WIFSIGNALED(status)) {

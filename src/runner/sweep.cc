@@ -13,10 +13,10 @@
 
 #include "cli/messages.h"
 #include "driver/number_format.h"
-#include "driver/texts.h"
 #include "files/whole_file.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
+#include "results/tagged_names.h"
 #include "runner/process.h"
 #include "runner/progress.h"
 #include "runner/system_info.h"
@@ -37,13 +37,9 @@ std::string UtcNow() {
   return text;
 }
 
-std::string ResultsFileName(int tag) {
-  return kResultsStem + std::to_string(tag) + kResultsTail;
-}
-
 // The benchmark of our own word size: beside us, else on the PATH.
 std::optional<std::string> FindProgram(std::string& name) {
-  name = kProgramStem + std::to_string(sizeof(void*) * 8) + kExecutableSuffix;
+  name = ProgramName(static_cast<int>(sizeof(void*) * 8)) + kExecutableSuffix;
   std::error_code code;
   if (const std::optional<std::string> self = SelfPath()) {
     const fs::path beside = fs::path(*self).parent_path() / name;
@@ -202,10 +198,8 @@ int Sweep::Run() {
                                   options_.threads.end());
   }
   manifest_.machine = DescribeMachine(directory_);
-  for (const int tag : {64, 32}) {
-    if (fs::path(program_).stem() == kProgramStem + std::to_string(tag)) {
-      tag_ = tag;
-    }
+  for (const int tag : kWordSizeTags) {
+    if (fs::path(program_).stem() == ProgramName(tag)) tag_ = tag;
   }
   if (!WriteManifest(folder_, manifest_)) return kSweepFailed;
 
