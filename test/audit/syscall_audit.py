@@ -12,7 +12,8 @@ opening of a test file (matched by its descriptor, from open to close):
 - the bulk read is one read of the whole file, the bulk write one write.
 
 usage: syscall_audit.py PROGRAM
-Exits 77 (skipped) where strace is missing, except in CI.
+Exits 77 (skipped) where strace is missing, or the kernel does not run
+the program itself.
 """
 
 import os
@@ -22,25 +23,17 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                ".."))
+import programs  # noqa: E402  (test/programs.py)
+
 CYCLES = 131092
 FILE_SIZE = 33554432
 PASS_BYTES = 50331648     # 32 MiB + 16 MiB single-byte accesses per pass
 MIN_TRANSFER = 4096       # the smallest stream buffer any platform uses
-SKIPPED = 77
 
 CALL = re.compile(r"^\d+\s+(\w+)\((.*)\)\s+=\s+(-?\d+)")
 OPEN = re.compile(r'"([^"]*)", (O_[A-Z_|]+)')
-
-
-def runs_natively(program):
-    try:
-        with tempfile.TemporaryDirectory(prefix="drives-audit-") as d:
-            subprocess.run([os.path.abspath(program)], input=b"\n",
-                           capture_output=True, timeout=600,
-                           env={"OMP_NUM_THREADS": "1"}, cwd=d)
-        return True
-    except OSError:
-        return False
 
 
 class Opening:
@@ -144,10 +137,10 @@ def check(openings, small, copy):
 def main(program):
     strace = shutil.which("strace")
     if strace is None:
-        if os.environ.get("CI") == "true":
-            sys.exit("strace is missing; CI must install it")
-        print("skipped: strace is not installed")
-        sys.exit(SKIPPED)
+        programs.skip("strace (package strace) is not installed")
+    if programs.command_or_skip(program) != [os.path.abspath(program)]:
+        programs.skip("this kernel does not run the program itself, and an "
+                      "emulator's system calls are not the program's")
     tag = re.search(r"drives(\d\d)", os.path.basename(program)).group(1)
     small, copy = f"data{tag}.tmp", f"data{tag}"
     with tempfile.TemporaryDirectory(prefix="drives-audit-") as d:
@@ -156,19 +149,11 @@ def main(program):
         env["OMP_NUM_THREADS"] = "1"
         # Only the calls on descriptors and paths are stopped for: the rest
         # cannot touch a test file, and every stop costs time.
-        try:
-            subprocess.run([strace, "-f", "--seccomp-bpf",
-                            "-e", "trace=%desc,%file", "-o", trace,
-                            os.path.abspath(program)],
-                           cwd=d, env=env, input=b"\n",
-                           stdout=subprocess.DEVNULL, check=True, timeout=1800)
-        except subprocess.CalledProcessError as e:
-            # strace exits 1 when it cannot execute the program at all.
-            if not runs_natively(program):
-                print("skipped: this kernel does not execute the program, and "
-                      "an emulator's system calls are not the program's")
-                sys.exit(SKIPPED)
-            raise e
+        subprocess.run([strace, "-f", "--seccomp-bpf",
+                        "-e", "trace=%desc,%file", "-o", trace,
+                        os.path.abspath(program)],
+                       cwd=d, env=env, input=b"\n",
+                       stdout=subprocess.DEVNULL, check=True, timeout=1800)
         problems = check(trace_openings(trace, {small, copy}), small, copy)
     if problems:
         sys.exit("\n".join(problems))

@@ -24,12 +24,15 @@ from figures import check_figures
 from report import UnableCounts, check_report
 from report_json import check_against, report_json
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                ".."))
+import programs  # noqa: E402  (test/programs.py)
+
 TEST_FILE_SIZE = 33554432
 FILL_BYTE = 0x20
 MAX_THREADS = 16
 # A run of 16 threads under an emulator takes minutes; a hang is far longer.
 RUN_TIMEOUT = 1500
-SKIPPED = 77  # the exit status CTest counts as a skipped test
 
 # drives-report, when given: the command that starts it.
 report_command = None
@@ -37,10 +40,6 @@ report_command = None
 
 def word_size_tag(program):
     return re.search(r"drives(\d\d)", os.path.basename(program)).group(1)
-
-
-def is_windows_program(program):
-    return program.endswith(".exe")
 
 
 def program_env(program, workdir, env_overrides):
@@ -51,42 +50,16 @@ def program_env(program, workdir, env_overrides):
     env = {k: v for k, v in os.environ.items()
            if not k.startswith("OMP_") or k == "OMP_TOOL_LIBRARIES"}
     env.update({k: v for k, v in env_overrides.items() if v is not None})
-    if is_windows_program(program):
-        env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-                   WINEPREFIX=os.path.join(os.path.dirname(workdir), "wine"))
+    if programs.is_windows(program):
+        env = programs.wine_environment(
+            env, os.path.join(os.path.dirname(workdir), "wine"), program)
     return env
 
 
 def start_program(program, workdir, env, **popen_args):
-    """Starts the program in `workdir`. A 32-bit program that this kernel
-    cannot execute runs under qemu-i386, a Windows program under Wine."""
-    command = [os.path.abspath(program)]
-    if is_windows_program(program):
-        command.insert(0, shutil.which("wine") or "wine")
-    try:
-        return subprocess.Popen(command, cwd=workdir, env=env, **popen_args)
-    except OSError as e:
-        emulator = shutil.which("qemu-i386")
-        if e.errno != errno.ENOEXEC or emulator is None:
-            raise
-        return subprocess.Popen([emulator] + command, cwd=workdir, env=env,
-                                **popen_args)
-
-
-def tool_command(program):
-    """The command that starts a program of ours that takes arguments: under
-    Wine for a Windows program, under qemu-i386 where this kernel cannot
-    execute it."""
-    if is_windows_program(program):
-        return [shutil.which("wine") or "wine", os.path.abspath(program)]
-    try:
-        subprocess.run([program, "--version"], capture_output=True, check=False)
-        return [os.path.abspath(program)]
-    except OSError as e:
-        emulator = shutil.which("qemu-i386")
-        if e.errno != errno.ENOEXEC or emulator is None:
-            raise
-        return [emulator, os.path.abspath(program)]
+    """Starts the program in `workdir`, as this machine can run it."""
+    return subprocess.Popen(programs.command_or_skip(program), cwd=workdir,
+                            env=env, **popen_args)
 
 
 def check_with_report(program, workdir, figures, sink, unable, path=None,
@@ -102,8 +75,8 @@ def check_with_report(program, workdir, figures, sink, unable, path=None,
     try:
         document = report_json(report_command, env, path=path, text=text)
     finally:
-        if is_windows_program(report_command[-1]):
-            subprocess.run(["wineserver", "-k"], env=env, check=False)
+        if programs.is_windows(report_command[-1]):
+            programs.end_wine(env)
     check_against(document, figures, sink, allowed)
 
 
@@ -119,8 +92,8 @@ def run_program(program, workdir, env_overrides, stdin=b"\n",
         out, err = process.communicate(None if close_stdin else stdin,
                                        timeout=RUN_TIMEOUT)
     finally:
-        if is_windows_program(program):
-            subprocess.run(["wineserver", "-k"], env=env, check=False)
+        if programs.is_windows(program):
+            programs.end_wine(env)
     return process.returncode, (out or b"").decode(), err.decode()
 
 
@@ -152,7 +125,7 @@ def check_run(program, workdir, env, team=None, unable=None,
     `team` is the number of threads expected to report in every parallel
     phase; None accepts any team the runtime forms."""
     tag = word_size_tag(program)
-    windows = is_windows_program(program)
+    windows = programs.is_windows(program)
     status, out, err = run_program(program, workdir, env, **run_args)
     if status != 0:
         raise AssertionError(f"exit status {status}; stderr: {err}")
@@ -322,41 +295,11 @@ def directories(program, threads):
              UnableCounts(bulk_read=(0, 1), parallel_bulk=(0, threads)))
 
 
-# The smallest i386 program: exit(0). Whether this kernel runs it tells
-# whether Wine can run a 32-bit Windows program here at all.
-I386_EXIT = bytes.fromhex(
-    "7f454c46010101000000000000000000020003000100000054800408340000000000"
-    "0000000000003400200001000000000000000100000000000000008004080080040860"
-    "000000600000000500000000100000b801000000bb00000000cd80")
-
-
-def kernel_runs_i386():
-    with tempfile.TemporaryDirectory() as d:
-        probe = os.path.join(d, "exit32")
-        with open(probe, "wb") as f:
-            f.write(I386_EXIT)
-        os.chmod(probe, 0o755)
-        try:
-            return subprocess.run([probe]).returncode == 0
-        except OSError:
-            return False
-
-
-def is_32_bit_windows(program):
-    with open(program, "rb") as f:
-        header = f.read(4096)
-    pe = int.from_bytes(header[0x3C:0x40], "little")
-    return header[pe + 4:pe + 6] == b"\x4c\x01"  # IMAGE_FILE_MACHINE_I386
-
-
 def windows_two_threads(program):
     """The Windows program under Wine: CR LF line ends in both sinks, binary
     test files, and every thread's concurrent opens succeed. Wine itself
     talks on standard error."""
-    if is_32_bit_windows(program) and not kernel_runs_i386():
-        print("skipped: this kernel runs no i386 code, which Wine needs for a "
-              "32-bit Windows program")
-        sys.exit(SKIPPED)
+    programs.command_or_skip(program)
     with fresh_directory() as d:
         figures, err = check_run(program, d, {"OMP_NUM_THREADS": "2"},
                                  team=2)
@@ -468,8 +411,7 @@ def full_disk(program):
     and a warning names every test whose writes failed, with the reason."""
     with small_file_system("40m") as d:
         if d is None:
-            print("skipped: this machine refuses to mount a small file system")
-            sys.exit(SKIPPED)
+            programs.skip("this machine refuses to mount a small file system")
         _, err = check_run(program, d, {"OMP_NUM_THREADS": "2"}, team=2)
         reason = os.strerror(errno.ENOSPC)
         failed = [line for line in err.splitlines()
@@ -508,7 +450,7 @@ def main(argv):
         sys.exit(f"usage: {argv[0]} PROGRAM {{{','.join(SCENARIOS)}}} "
                  "[DRIVES_REPORT]")
     if len(argv) == 4:
-        report_command = tool_command(argv[3])
+        report_command = programs.command_or_skip(argv[3])
     SCENARIOS[argv[2]](argv[1])
     print(f"{argv[2]}: passed")
 

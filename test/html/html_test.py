@@ -176,7 +176,7 @@ def png_pixels(data):
 def browser(tmp, artefacts):
     from browser import Browser, chromium_path
     if chromium_path() is None:
-        print("skipped: chromium is not installed")
+        print("skipped: chromium (package chromium) is not installed")
         sys.exit(SKIPPED)
     for name, args, *_ in cases(tmp):
         page = make_page(tmp, name, args)

@@ -15,6 +15,10 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                ".."))
+import programs  # noqa: E402  (test/programs.py)
+
 DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
 GOOD = os.path.join(DATA, "two_threads_results.txt")
 PROGRAM = "drives-report"
@@ -189,7 +193,7 @@ def main(argv):
     global report
     if len(argv) != 2:
         sys.exit(f"usage: {argv[0]} DRIVES_REPORT")
-    report = [os.path.abspath(argv[1])]
+    report = programs.command_or_skip(argv[1])
     for case in CASES:
         tmp = tempfile.mkdtemp(prefix="drives-report-")
         try:

@@ -18,8 +18,11 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                ".."))
+import programs  # noqa: E402  (test/programs.py)
+
 DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
-SKIPPED = 77
 # A sweep that hangs is a failure; the longest here runs the benchmark 4 times.
 TIMEOUT = 900
 
@@ -220,8 +223,7 @@ def not_polling(tmp):
     its own system calls during a 3-second run shows a handful of waits and
     no sleeping or polling loop."""
     if shutil.which("strace") is None:
-        print("skipped: strace is not installed")
-        sys.exit(SKIPPED)
+        programs.skip("strace (package strace) is not installed")
     work = os.path.join(tmp, "work")
     os.mkdir(work)
     slow = stand_in(tmp, "slow", "exec sleep 3")
@@ -251,8 +253,7 @@ def full_out_folder(tmp):
     os.mkdir(folder)
     if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs",
                        folder], capture_output=True).returncode != 0:
-        print("skipped: this machine refuses to mount a small file system")
-        sys.exit(SKIPPED)
+        programs.skip("this machine refuses to mount a small file system")
     try:
         runs = os.path.join(folder, "runs")
         done = run("run", "--runs", "100", "--dir", work, "--out", runs,
@@ -344,18 +345,25 @@ def main(argv):
     global report, program
     if len(argv) != 4 or argv[3] not in SCENARIOS:
         sys.exit(f"usage: {argv[0]} DRIVES_REPORT PROGRAM {{{','.join(SCENARIOS)}}}")
-    report = [os.path.abspath(argv[1])]
-    program = os.path.abspath(argv[2])
+    global environment
+    report = programs.command_or_skip(argv[1])
     tmp = tempfile.mkdtemp(prefix="drives-runner-")
-    if argv[1].endswith(".exe"):
-        report.insert(0, shutil.which("wine") or "wine")
-        environment.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-                           WINEPREFIX=os.path.join(tmp, "wine"))
+    windows = programs.is_windows(argv[1])
+    if windows:
+        environment = programs.wine_environment(
+            environment, os.path.join(tmp, "wine"), argv[1])
+        program = os.path.abspath(argv[2])  # Wine starts it
+    else:
+        try:
+            program = programs.startable(argv[2], tmp)
+        except programs.Skip as e:
+            shutil.rmtree(tmp, ignore_errors=True)
+            programs.skip(f"the benchmark cannot run: {e}")
     try:
         SCENARIOS[argv[3]](tmp)
     finally:
-        if argv[1].endswith(".exe"):
-            subprocess.run(["wineserver", "-k"], env=environment, check=False)
+        if windows:
+            programs.end_wine(environment)
         shutil.rmtree(tmp, ignore_errors=True)
     print(f"{argv[3]}: passed")
 
