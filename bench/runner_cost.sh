@@ -20,7 +20,7 @@ mkdir -p "$work/direct"
 for ((i = 1; i <= pairs; i++)); do
   (cd "$dir" && OMP_NUM_THREADS=1 "$bin/drives64" </dev/null >/dev/null &&
     cp results_drives_64.txt "$work/direct/run$i.txt")
-  OMP_NUM_THREADS=1 "$bin/drives-report" run --runs 1 --dir "$dir" \
+  OMP_NUM_THREADS=1 "$bin/drives-report" run --no-history --runs 1 --dir "$dir" \
     --out "$work/runner$i" >/dev/null 2>&1
 done
 
@@ -38,5 +38,5 @@ join <(figures "$work"/direct/*.txt | sort) \
 
 echo
 echo "coefficient of variation over 10 runs, at 1 and 2 threads:"
-"$bin/drives-report" run --runs 10 --threads 1,2 --dir "$dir" \
+"$bin/drives-report" run --no-history --runs 10 --threads 1,2 --dir "$dir" \
   --out "$work/sweep" 2>/dev/null | grep -E '^[A-Z]|^  cv'

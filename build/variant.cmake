@@ -10,6 +10,8 @@ if(NOT DEFINED DRIVES_WORD_SIZE AND NOT CMAKE_SIZEOF_VOID_P)
   if(DRIVES_BUILD_32_BITS)
     # 64-bit file offsets keep the 32-bit streams able to address any file.
     set(CMAKE_CXX_FLAGS "${CMAKE_CXX_FLAGS} -m32 -D_FILE_OFFSET_BITS=64")
+    # For SQLite's C source.
+    set(CMAKE_C_FLAGS "${CMAKE_C_FLAGS} -m32 -D_FILE_OFFSET_BITS=64")
     # Linked statically: an amd64 system runs it without any i386 library.
     set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -m32 -static")
   endif()

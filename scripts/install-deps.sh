@@ -7,7 +7,8 @@
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 
-required=(cmake ninja-build g++ libgomp1 libcli11-dev nlohmann-json3-dev)
+required=(cmake ninja-build g++ libgomp1 libcli11-dev nlohmann-json3-dev
+          libsqlite3-dev)
 optional=()
 case "${1:-}" in
   --test)
@@ -19,7 +20,9 @@ case "${1:-}" in
     # fuzzer (clang's libFuzzer); style and static checks; the HTML report in
     # a browser; the packages, checked, installed in a fresh Debian root, and
     # the 32-bit Windows programs under Wine's 32-bit side.
-    optional+=(g++-multilib qemu-user file
+    # SQLite's source for the 32-bit and Windows builds is made from
+    # Debian's source package (scripts/sqlite-source.sh) with tcl and make.
+    optional+=(g++-multilib qemu-user file tcl make
                g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                wine wine64 libgtest-dev strace
                clang libclang-rt-14-dev libomp-dev
@@ -29,7 +32,7 @@ case "${1:-}" in
     # Both word sizes of both platforms, and the Debian package's library
     # dependencies (dpkg-shlibdeps).
     required+=(g++-multilib g++-mingw-w64-x86-64-posix
-               g++-mingw-w64-i686-posix dpkg-dev) ;;
+               g++-mingw-w64-i686-posix dpkg-dev tcl make) ;;
   "") ;;
   *) echo "usage: $0 [--test|--package]" >&2; exit 2 ;;
 esac

@@ -36,17 +36,28 @@ lacking() {
 }
 
 declare -A needs=(
-  [linux32]="g++-multilib"
-  [win64]="g++-mingw-w64-x86-64-posix"
-  [win32]="g++-mingw-w64-i686-posix"
+  [linux32]="g++-multilib tcl make dpkg-dev"
+  [win64]="g++-mingw-w64-x86-64-posix tcl make dpkg-dev"
+  [win32]="g++-mingw-w64-i686-posix tcl make dpkg-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [tsan]="clang libomp-dev")
+# The 32-bit and Windows builds compile SQLite from Debian's source package,
+# fetched once; without it they are skipped with the reason.
+sqlite_log="$results/sqlite-source.log"
+sqlite_why=""
+if ! lacking tcl make dpkg-dev >/dev/null &&
+    ! bash scripts/sqlite-source.sh out/third_party/sqlite 2>"$sqlite_log"; then
+  sqlite_why="SQLite's source could not be made: $(head -n 1 "$sqlite_log")"
+fi
 built=()
 for variant in linux64 linux32 win64 win32 asan fuzz tsan; do
   # shellcheck disable=SC2086  # a list of package names
   if why=$(lacking ${needs[$variant]:-}); then
     echo "skipped: the $variant build: $why"
     record skipped "$variant" "the build needs $why"
+  elif [[ -n $sqlite_why && $variant =~ ^(linux32|win64|win32)$ ]]; then
+    echo "skipped: the $variant build: $sqlite_why"
+    record skipped "$variant" "$sqlite_why"
   elif cmake --preset "$variant" -DDRIVES_WERROR=ON >/dev/null &&
       cmake --build --preset "$variant"; then
     built+=("$variant")
@@ -63,9 +74,13 @@ done
 # The packages, as a user installs and unpacks them.
 checks=(deb zip-x64 zip-x86)
 # shellcheck disable=SC2086
-if why=$(lacking ${needs[linux32]} ${needs[win64]} ${needs[win32]} dpkg-dev); then
+if why=$(lacking ${needs[linux32]} ${needs[win64]} ${needs[win32]}); then
   for check in "${checks[@]}"; do
     record skipped "package $check" "the packages need $why"
+  done
+elif [[ -n $sqlite_why ]]; then
+  for check in "${checks[@]}"; do
+    record skipped "package $check" "$sqlite_why"
   done
 elif ! bash scripts/package.sh; then
   record failed "packages" "scripts/package.sh failed"

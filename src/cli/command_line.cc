@@ -1,8 +1,11 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <exception>
+#include <string>
 
-#include "cli/messages.h"
+#include "messages/messages.h"
 #include "reporters/reporter.h"
 
 namespace {
@@ -19,7 +22,10 @@ constexpr char kRunDescription[] =
 constexpr char kRunFooter[] =
     "The benchmark is drives64 (drives32 for a 32-bit drives-report) beside "
     "this program, else the one on the PATH, else --program. It gets "
-    "OMP_NUM_THREADS for each thread count and an Enter on standard input.\n\n"
+    "OMP_NUM_THREADS for each thread count and an Enter on standard input. "
+    "Every run is bracketed by a short probe of the machine (a memory copy, "
+    "a small write and read in --dir); a run whose probes are clearly "
+    "slower than the sweep's fastest is marked disturbed.\n\n"
     "Exit status: 0 when every run succeeded; 1 when some run failed, was "
     "killed or timed out (the sweep goes on); 2 when the sweep could not "
     "start or go on (no such directory or program, a folder that cannot be "
@@ -32,11 +38,51 @@ constexpr char kFooter[] =
     "console.txt), or a run folder that 'drives-report run' made; - reads "
     "standard input. Lines out of place and figures that disagree with each "
     "other are reported as warnings on standard error; the inputs are still "
-    "compared. Where runs were repeated, every figure shows its statistics; "
-    "one whose coefficient of variation is above 10% is marked noisy.\n\n"
+    "compared. Where runs were repeated, every figure shows its median and "
+    "\u00b1, the half-width of the median's confidence interval over the "
+    "median. Every input other than the baseline gets a verdict per figure "
+    "and thread count: the ratio to the baseline with its 95% interval, "
+    "and faster, slower, the same within --min-effect, too few runs to tell, "
+    "or no clear difference with the runs a side that would tell.\n\n"
     "Exit status: 0 when every input was read; 1 when, under --strict, an "
     "input had findings or ended early; 2 when an input could not be read at "
-    "all, the report could not be written, or the command line is wrong.";
+    "all, a comparison could not be made, the report could not be written, "
+    "or the command line is wrong.";
+
+constexpr char kHistoryDescription[] =
+    "Lists the drives in the history and their sessions. Every sweep of "
+    "'drives-report run' is kept there (unless --no-history), and 'history "
+    "add' adds results made earlier or elsewhere.";
+
+constexpr char kHistoryFooter[] =
+    "The history is one SQLite file: --history FILE, else $DRIVES_HISTORY, "
+    "else $XDG_DATA_HOME/drives/history.sqlite (~/.local/share/... without "
+    "it; %LOCALAPPDATA%\\drives\\history.sqlite on Windows). A drive is "
+    "the file system a benchmark ran on, on its machine (its UUID, else its "
+    "device and file-system ID; the volume serial number on Windows); "
+    "--drive NAME names it, and groups what you say is one drive.\n\n"
+    "Exit status: 0 when done; 2 when the history could not be read or "
+    "written (not a SQLite database, damaged, from a newer version, locked) "
+    "or an input could not be read; 3 from 'history check' when a figure "
+    "got slower.";
+
+// "90", "90s", "15m", "2h", "1.5h" in seconds; none if it is not one.
+std::optional<double> ParseDuration(const std::string& text) {
+  std::size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  const std::string unit = text.substr(used);
+  double scale = 0;
+  if (unit.empty() || unit == "s") scale = 1;
+  if (unit == "m") scale = 60;
+  if (unit == "h") scale = 3600;
+  if (scale == 0 || !(value > 0) || !std::isfinite(value)) return std::nullopt;
+  return value * scale;
+}
 
 }  // namespace
 
@@ -44,14 +90,44 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
                                     CommandLine& commandLine) {
   ReportOptions& report = commandLine.report;
   SweepOptions& sweep = commandLine.sweepOptions;
+  double minEffectPercent = report.minEffect * 100;
+  double historyEffectPercent = commandLine.history.minEffect * 100;
+  std::optional<double> precisionPercent;
+  std::string maxTime;
   CLI::App app(kDescription, kReportProgram);
   app.footer(kFooter);
   // Paths may start with '/' on every platform; options are --name only.
   app.allow_windows_style_options(false);
   CLI::App* run = app.add_subcommand("run", kRunDescription);
   run->footer(kRunFooter);
-  run->add_option("--runs", sweep.runs, "Runs per thread count (default: 3)")
-      ->check(CLI::PositiveNumber);
+  CLI::Option* runs = run->add_option("--runs", sweep.runs,
+                                      "Runs per thread count (default: 3)")
+                          ->check(CLI::PositiveNumber);
+  run->add_option("--precision", precisionPercent,
+                  "Repeat in rounds, each thread count once per round in a "
+                  "fresh random order, until every figure's \u00b1 (the "
+                  "half-width of its median's confidence interval) is within "
+                  "PCT per cent, at least 6 rounds")
+      ->check(CLI::Range(0.01, 100.0))
+      ->excludes(runs);
+  run->add_option("--max-runs", sweep.maxRuns,
+                  "With --precision, at most this many runs per thread count "
+                  "(default: 30)")
+      ->check(CLI::Range(kFewestRounds, 100000));
+  run->add_option("--max-time", maxTime,
+                  "Start no run after this long: seconds, or a number with "
+                  "s, m or h (90m, 2h)");
+  run->add_option("--seed", sweep.seed,
+                  "With --precision, the seed of the rounds' random orders "
+                  "(default: a random one, kept in the manifest)");
+  run->add_option("--warmup", sweep.warmup,
+                  "Runs per thread count made first and left out of every "
+                  "statistic (default: 0)")
+      ->check(CLI::NonNegativeNumber);
+  run->add_flag("--settle", sweep.settle,
+                "Before each run, flush written data to disk and wait until "
+                "little is left to write (Linux); this changes what the "
+                "write figures measure, and the runs are marked");
   run->add_option("--threads", sweep.threads,
                   "Thread counts, for example 1,2,4,8,16 (default: the "
                   "runtime's default, as a plain run gets)")
@@ -70,6 +146,49 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   run->add_option("--timeout", sweep.timeoutSeconds,
                   "Seconds a run may take before it is ended (default: 1800)")
       ->check(CLI::PositiveNumber);
+  CLI::App* history = app.add_subcommand("history", kHistoryDescription);
+  history->footer(kHistoryFooter);
+  CLI::App* add = history->add_subcommand(
+      "add",
+      "Adds results files, console transcripts and run folders to the "
+      "history; the same input twice is added once");
+  CLI::App* show = history->add_subcommand(
+      "show",
+      "Shows one drive's figures session by session: each session's median "
+      "and interval per figure and thread count, and the lasting changes");
+  CLI::App* check = history->add_subcommand(
+      "check",
+      "Compares each drive's latest session with the sessions before it: "
+      "one line per figure that got slower (exit status 3), or recovered");
+  HistoryOptions& h = commandLine.history;
+  for (CLI::App* command : {history, add, show, check, run}) {
+    command->add_option("--history", h.path,
+                        "The history file (default: $DRIVES_HISTORY, else "
+                        "the user's data folder)");
+    command->add_option(
+        "--drive", h.drive,
+        command == history || command == show || command == check
+            ? "The drive to show or check, by its name"
+            : "The name of the drive the sessions are kept "
+              "under (default: the file system's own)");
+  }
+  run->add_flag("--no-history", h.none, "Keep no session in the history");
+  add->add_option("INPUT", h.inputs,
+                  "Results files, transcripts or run folders")
+      ->required();
+  show->add_option("--since", h.since,
+                   "Only the sessions from this date on (2026-12-01)");
+  show->add_option("--format", h.format, "Output format (default: table)")
+      ->check(CLI::IsMember(ReportFormats()));
+  show->add_option("-o,--output", h.output,
+                   "Write to FILE, whole or not at all");
+  for (CLI::App* command : {show, check}) {
+    command
+        ->add_option("--min-effect", historyEffectPercent,
+                     "The smallest change that matters, in per cent "
+                     "(default: 5)")
+        ->check(CLI::Range(0.0, 100.0));
+  }
   app.set_version_flag("--version",
                        std::string(kReportProgram) + " " + DRIVES_VERSION);
   app.add_option("INPUT", report.inputs,
@@ -85,6 +204,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
                  "The input (1 for the first) that the others are divided "
                  "by (default: 1)")
       ->check(CLI::PositiveNumber);
+  app.add_option("--min-effect", minEffectPercent,
+                 "The smallest difference that matters, in per cent: "
+                 "comparisons within it are the same (default: 5)")
+      ->check(CLI::Range(0.0, 100.0));
+  app.add_flag("--details", report.details,
+               "Show every statistic of repeated runs (runs, interval, min, "
+               "max, mean, sd, cv, outliers), not only the median and its "
+               "\u00b1");
+  app.add_flag("--exclude-disturbed", report.excludeDisturbed,
+               "Leave out the runs of a run folder whose probes found the "
+               "machine busier than at its quietest");
   app.add_flag("--strict", report.strict,
                "Make any finding or early end an error: that input is left "
                "out and the exit status is 1");
@@ -100,8 +230,27 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
     std::cerr << "Run with --help for more information.\n";
     return kUnreadable;
   }
-  commandLine.sweep = run->parsed();
-  if (commandLine.sweep) {
+  report.minEffect = minEffectPercent / 100;
+  commandLine.history.minEffect = historyEffectPercent / 100;
+  using Command = CommandLine::Command;
+  if (history->parsed()) {
+    commandLine.command = add->parsed()     ? Command::kHistoryAdd
+                          : show->parsed()  ? Command::kHistoryShow
+                          : check->parsed() ? Command::kHistoryCheck
+                                            : Command::kHistoryList;
+    return std::nullopt;
+  }
+  if (run->parsed()) {
+    commandLine.command = Command::kRun;
+    if (precisionPercent) sweep.precision = *precisionPercent / 100;
+    if (!maxTime.empty()) {
+      sweep.maxTimeSeconds = ParseDuration(maxTime);
+      if (!sweep.maxTimeSeconds) {
+        PrintError("--max-time " + maxTime +
+                   ": not a duration (seconds, or a number with s, m or h)");
+        return kUnreadable;
+      }
+    }
     sweep.command.assign(argv, argv + argc);
     return std::nullopt;
   }

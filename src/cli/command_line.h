@@ -4,13 +4,23 @@
 
 #include <optional>
 
+#include "cli/history_command.h"
 #include "cli/report_command.h"
 #include "runner/sweep.h"
 
 struct CommandLine {
-  bool sweep = false;  // drives-report run ...
+  enum class Command {
+    kReport,        // drives-report INPUT...
+    kRun,           // drives-report run ...
+    kHistoryList,   // drives-report history
+    kHistoryAdd,    // drives-report history add INPUT...
+    kHistoryShow,   // drives-report history show
+    kHistoryCheck,  // drives-report history check
+  };
+  Command command = Command::kReport;
   ReportOptions report;
   SweepOptions sweepOptions;
+  HistoryOptions history;  // of the history commands, and of run
 };
 
 // Fills `commandLine` from the arguments. Returns an exit status when there

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "cli/drives_report.h"
-#include "cli/messages.h"
 #include "cli/report_command.h"
+#include "messages/messages.h"
 
 int main(int argc, char** argv) {
   // Nothing is meant to throw; should something, it ends in one line, not

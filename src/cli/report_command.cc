@@ -4,10 +4,12 @@
 #include <iostream>
 #include <utility>
 
+#include "cli/figure_warnings.h"
 #include "cli/labels.h"
-#include "cli/messages.h"
-#include "files/whole_file.h"
+#include "cli/output.h"
+#include "messages/messages.h"
 #include "reporters/comparison.h"
+#include "reporters/figure_comparisons.h"
 #include "reporters/reporter.h"
 #include "results/figures.h"
 #include "results/input_text.h"
@@ -70,11 +72,29 @@ bool SayDoubts(const RunRecord& record, bool strict) {
   return !record.findings.empty() || record.stop.has_value();
 }
 
+// Leaves out the runs whose probes found the machine disturbed, and says
+// how many.
+void ExcludeDisturbed(ReportInput& input) {
+  ReportInput kept{input.source, input.label, {}, {}, input.manifest};
+  for (std::size_t r = 0; r < input.runs.size(); ++r) {
+    if (input.marks[r].disturbed) continue;
+    kept.runs.push_back(std::move(input.runs[r]));
+    kept.marks.push_back(input.marks[r]);
+  }
+  const std::size_t left = input.runs.size() - kept.runs.size();
+  if (left > 0) {
+    PrintNote(input.source + ": " + std::to_string(left) + " disturbed " +
+              (left == 1 ? "run" : "runs") + " left out");
+  }
+  input = std::move(kept);
+}
+
 // Reads one input, a file or a run folder, into `input`; on failure says
 // why. Records with findings are left out under --strict.
 bool ReadInput(const std::string& source, bool strict, std::string& text,
                ReportInput& input, InputError& error, bool& doubtful) {
   std::vector<RunRecord> records;
+  std::vector<RunMark> marks = {RunMark{1, false}};
   if (IsRunFolder(source)) {
     RunFolder folder;
     if (!ReadRunFolder(source, text, folder, error)) {
@@ -86,6 +106,7 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
     }
     input.manifest = std::move(folder.manifest);
     records = std::move(folder.records);
+    marks = std::move(folder.marks);
   } else {
     std::optional<RunRecord> record;
     if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
@@ -97,32 +118,21 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
     }
     records.push_back(std::move(*record));
   }
-  for (RunRecord& record : records) {
-    const bool doubts = SayDoubts(record, strict);
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    const bool doubts = SayDoubts(records[r], strict);
     doubtful = doubtful || doubts;
-    if (!(doubts && strict)) input.runs.push_back(std::move(record));
+    if (doubts && strict) continue;
+    input.runs.push_back(std::move(records[r]));
+    input.marks.push_back(marks[r]);
   }
   return true;
 }
 
 bool WriteReport(const Comparison& comparison, const ReportOptions& options) {
   const std::unique_ptr<Reporter> reporter = MakeReporter(options.format);
-  if (options.output.empty()) {
-    reporter->Write(comparison, std::cout);
-    std::cout.flush();
-    if (std::cout) return true;
-    PrintError("cannot write the report to standard output");
-    return false;
-  }
-  std::string error;
-  if (WriteWholeFile(
-          options.output,
-          [&](std::ostream& out) { reporter->Write(comparison, out); },
-          error)) {
-    return true;
-  }
-  PrintError(error);
-  return false;
+  return WriteOutput(options.output, [&](std::ostream& out) {
+    reporter->Write(comparison, out);
+  });
 }
 
 }  // namespace
@@ -135,12 +145,14 @@ int RunReport(const ReportOptions& options) {
   const std::size_t baseline = options.baseline.value_or(1) - 1;
   Comparison comparison;
   comparison.madeAt = UtcNow();
+  comparison.minEffect = options.minEffect;
+  comparison.details = options.details;
   bool unreadable = false;
   bool strictFailed = false;
   std::string text;  // one buffer for every input
   for (std::size_t i = 0; i < options.inputs.size(); ++i) {
     const std::string& source = options.inputs[i];
-    ReportInput input{source, labels[i], {}, {}};
+    ReportInput input{source, labels[i], {}, {}, {}};
     InputError error;
     bool doubtful = false;
     if (!ReadInput(source, options.strict, text, input, error, doubtful)) {
@@ -149,6 +161,7 @@ int RunReport(const ReportOptions& options) {
       continue;
     }
     strictFailed = strictFailed || (doubtful && options.strict);
+    if (options.excludeDisturbed) ExcludeDisturbed(input);
     if (input.runs.empty()) continue;
     if (i == baseline) comparison.baseline = comparison.inputs.size();
     comparison.inputs.push_back(std::move(input));
@@ -159,7 +172,10 @@ int RunReport(const ReportOptions& options) {
     PrintWarning("the baseline, " + options.inputs[baseline] +
                  ", is not reported; the ratios to it are left out");
   }
+  comparison.comparisons =
+      CompareWithBaseline(comparison, ComparisonColumns(comparison));
+  const bool compared = SayFigureDoubts(comparison);
   if (!WriteReport(comparison, options)) return kUnreadable;
-  if (unreadable) return kUnreadable;
+  if (unreadable || !compared) return kUnreadable;
   return strictFailed ? kStrictFailed : kAllRead;
 }

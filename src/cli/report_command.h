@@ -14,13 +14,17 @@ struct ReportOptions {
   std::optional<std::size_t> baseline;  // 1-based; default: the first input
   bool strict = false;                  // any finding is an error
   std::string output;                   // a file; empty: standard output
+  double minEffect = 0.05;              // smaller differences are the same
+  bool details = false;                 // every statistic
+  bool excludeDisturbed = false;        // leave disturbed runs out
 };
 
 // Exit statuses.
 constexpr int kAllRead = 0;
 constexpr int kStrictFailed = 1;  // a finding or partial input under --strict
-constexpr int kUnreadable = 2;    // some input could not be read at all, or
-                                  // the report could not be written
+constexpr int kUnreadable = 2;    // some input could not be read at all,
+                                  // a comparison could not be made, or the
+                                  // report could not be written
 
 int RunReport(const ReportOptions& options);
 

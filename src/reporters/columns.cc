@@ -3,12 +3,26 @@
 #include <map>
 #include <utility>
 
-std::string ThreadsText(int threads) {
-  return std::to_string(threads) + (threads == 1 ? " thread" : " threads");
-}
-
 Summary Column::Of(const FigureRow& row) const {
   return Over([&row](const RunRecord& run) { return row.Value(run); });
+}
+
+std::vector<double> Column::Values(const FigureRow& row,
+                                   std::vector<int>* numbers) const {
+  std::vector<double> values;
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    if (const std::optional<double> value = row.Value(*runs[r])) {
+      values.push_back(*value);
+      if (numbers) numbers->push_back(marks[r].number);
+    }
+  }
+  return values;
+}
+
+FigureStatistics Column::Describe(const FigureRow& row) const {
+  std::vector<int> numbers;
+  const std::vector<double> values = Values(row, &numbers);
+  return DescribeFigure(values, numbers);
 }
 
 std::vector<Column> ComparisonColumns(const Comparison& comparison) {
@@ -17,12 +31,16 @@ std::vector<Column> ComparisonColumns(const Comparison& comparison) {
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     const ReportInput& input = comparison.inputs[i];
     // A run whose thread count is missing sorts first, on its own.
-    std::map<std::optional<int>, std::vector<const RunRecord*>> byThreads;
-    for (const RunRecord& run : input.runs) {
-      byThreads[run.threadCount].push_back(&run);
+    std::map<std::optional<int>, Column> byThreads;
+    for (std::size_t r = 0; r < input.runs.size(); ++r) {
+      Column& column = byThreads[input.runs[r].threadCount];
+      column.runs.push_back(&input.runs[r]);
+      column.marks.push_back(input.marks[r]);
     }
-    for (auto& [threads, runs] : byThreads) {
-      Column column{i, threads, input.label, std::move(runs)};
+    for (auto& [threads, column] : byThreads) {
+      column.input = i;
+      column.threads = threads;
+      column.label = input.label;
       if (byThreads.size() > 1) {
         const std::string count =
             threads ? ThreadsText(*threads) : "thread count missing";

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "reporters/comparison.h"
-#include "reporters/figure_rows.h"
+#include "results/figure_rows.h"
+#include "statistics/figure_statistics.h"
 #include "statistics/summary.h"
 
 struct Column {
@@ -18,9 +19,16 @@ struct Column {
   std::optional<int> threads;  // the thread count the runs printed
   std::string label;           // "ssd", "2 threads", "ssd, 2 threads"
   std::vector<const RunRecord*> runs;
+  std::vector<RunMark> marks;  // of each run
 
   // The statistics of `row` over the runs that have it.
   Summary Of(const FigureRow& row) const;
+  // `row`'s values of the runs that have it, in run order, and their runs'
+  // numbers.
+  std::vector<double> Values(const FigureRow& row,
+                             std::vector<int>* numbers = nullptr) const;
+  // Everything about `row` over the runs: spread, interval, outliers, ...
+  FigureStatistics Describe(const FigureRow& row) const;
   // The statistics of what `get` takes from each run (an optional double)
   // over the runs that have it.
   template <typename Get>
@@ -48,8 +56,5 @@ std::optional<std::size_t> BaselineColumn(const Comparison& comparison,
 // Whether any column holds more than one run: then the statistics are
 // shown, not single values.
 bool HasRepeatedRuns(const std::vector<Column>& columns);
-
-// "1 thread", "4 threads".
-std::string ThreadsText(int threads);
 
 #endif  // DRIVES_REPORTERS_COLUMNS_H_

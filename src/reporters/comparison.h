@@ -10,9 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "results/figure_rows.h"
 #include "results/input_text.h"
 #include "results/run_record.h"
 #include "runs/manifest.h"
+#include "runs/run_folder.h"
+#include "statistics/ratio_estimate.h"
+#include "statistics/verdict.h"
 
 // One input: a results file or transcript (one run), or a run folder (its
 // runs at one or more thread counts, and its manifest).
@@ -20,6 +24,7 @@ struct ReportInput {
   std::string source;  // as given: a path, or "-"
   std::string label;   // unique among the inputs
   std::vector<RunRecord> runs;
+  std::vector<RunMark> marks;  // of each run
   std::optional<Manifest> manifest;
 };
 
@@ -28,12 +33,31 @@ struct InputFailure {
   InputError error;
 };
 
+// One figure at one thread count of an input other than the baseline,
+// against the baseline's: how much larger, how sure, and the verdict.
+struct FigureComparison {
+  std::size_t column = 0;    // index into ComparisonColumns()
+  std::size_t baseline = 0;  // the baseline's column
+  FigureRow row;
+  int runs = 0;  // of the compared column, and of the baseline's
+  int baselineRuns = 0;
+  // None where the maths cannot take the values (an infinite rate): an
+  // error, never a verdict.
+  std::optional<RatioEstimate> estimate;
+  double pAdjusted = 1;  // over every comparison of the report
+  Verdict verdict = Verdict::kInconclusive;
+  int runsToSettle = 0;  // of an inconclusive one, a side
+};
+
 struct Comparison {
   std::vector<ReportInput> inputs;
   std::vector<InputFailure> failures;
   // The input every other is divided by; none with a single input.
   std::optional<std::size_t> baseline;
-  std::string madeAt;  // when the report was made, UTC, for its reader
+  std::string madeAt;       // when the report was made, UTC, for its reader
+  double minEffect = 0.05;  // differences below it count as the same
+  bool details = false;     // show every statistic, not just median ± ...
+  std::vector<FigureComparison> comparisons;
 };
 
 #endif  // DRIVES_REPORTERS_COMPARISON_H_

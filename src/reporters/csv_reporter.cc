@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "reporters/columns.h"
+#include "reporters/figure_comparisons.h"
 #include "results/figures.h"
 #include "statistics/summary.h"
 
@@ -12,7 +13,11 @@ namespace {
 
 constexpr char kHeader[] =
     "input,label,kind,tag,threads,run,statistic,phase,measurement,thread,line,"
-    "elapsed_s,rate_per_s,mb_per_s,improvement";
+    "elapsed_s,rate_per_s,mb_per_s,improvement,disturbed,figure,unit,median,"
+    "ci_low,ci_high,ci_coverage,precision,outliers,baseline,ratio,ratio_low,"
+    "ratio_high,p_value,p_adjusted,verdict";
+// The columns from "figure" on, empty but on the interval rows.
+constexpr char kNoInterval[] = ",,,,,,,,,,,,,,,";
 
 // The shortest text that reads back as the same double: no rounding of its
 // own. Infinity and not-a-number as pandas reads them.
@@ -56,8 +61,9 @@ struct Row {
   std::optional<double> megabytes;  // of a statistic; else from the rate
 };
 
+// `tail`: the columns from "disturbed" on, each after its comma.
 void WriteRow(const std::string& lead, Figure figure, const Row& row,
-              std::ostream& out) {
+              std::ostream& out, const std::string& tail = kNoInterval) {
   std::optional<double> megabytes = row.megabytes;
   if (!megabytes && row.rate && IsTransfer(figure)) {
     megabytes = MegabytesPerSecond(*row.rate);
@@ -66,15 +72,16 @@ void WriteRow(const std::string& lead, Figure figure, const Row& row,
       << FigureMeasurementKey(figure) << ',' << row.thread << ','
       << (row.line > 0 ? std::to_string(row.line) : "") << ','
       << Number(row.elapsed) << ',' << Number(row.rate) << ','
-      << Number(megabytes) << ',' << Number(row.improvement) << '\n';
+      << Number(megabytes) << ',' << Number(row.improvement) << ',' << tail
+      << '\n';
 }
 
 void WriteRun(const std::string& lead, const RunRecord& run,
-              std::ostream& out) {
+              const std::string& tail, std::ostream& out) {
   for (const Figure figure : kFigures) {
     if (const auto& m = run.Single(figure)) {
       WriteRow(lead, figure, {"single", m->line, m->elapsed, m->rate, {}, {}},
-               out);
+               out, tail);
     }
   }
   for (const Figure figure : kFigures) {
@@ -83,12 +90,12 @@ void WriteRun(const std::string& lead, const RunRecord& run,
       const Measurement& m = t.measurement;
       WriteRow(lead, figure,
                {std::to_string(t.thread), m.line, m.elapsed, m.rate, {}, {}},
-               out);
+               out, tail);
     }
     if (team.total || team.improvement) {
       WriteRow(lead, figure,
                {"total", team.totalLine, {}, team.total, team.improvement, {}},
-               out);
+               out, tail);
     }
   }
 }
@@ -179,6 +186,59 @@ void WriteStatistics(const ReportInput& input, const Column& column,
   }
 }
 
+// One row per figure of a column with repeated runs or a comparison: the
+// median's interval in the figure's unit, and the comparison with the
+// baseline.
+void WriteIntervals(const Comparison& comparison,
+                    const std::vector<Column>& columns, std::size_t c,
+                    std::ostream& out) {
+  const Column& column = columns[c];
+  const ReportInput& input = comparison.inputs[column.input];
+  const std::string lead =
+      LeadFields(input, *column.runs.front(), column.threads, "", "interval");
+  for (const FigureRow& row : ComparedFigures()) {
+    if (!row.Compares()) continue;
+    const FigureComparison* compared = nullptr;
+    for (const FigureComparison& f : comparison.comparisons) {
+      if (f.column == c && f.row.Key() == row.Key()) compared = &f;
+    }
+    const FigureStatistics s = column.Describe(row);
+    if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
+    std::string outliers;
+    for (const int n : s.outliers) {
+      outliers += (outliers.empty() ? "" : ";") + std::to_string(n);
+    }
+    std::string tail = "," + Field(row.Key()) + ',' + row.Unit() + ',' +
+                       Number(s.summary.median) + ',';
+    if (s.interval) {
+      tail += Number(s.interval->low) + ',' + Number(s.interval->high) + ',' +
+              Number(s.interval->coverage) + ',' + Number(s.precision);
+    } else {
+      tail += ",,,";
+    }
+    tail += ',' + outliers + ',';
+    if (compared && compared->estimate) {
+      const RatioEstimate& e = *compared->estimate;
+      tail +=
+          Field(comparison.inputs[columns[compared->baseline].input].label) +
+          ',' + Number(e.ratio) + ',' + Number(e.low) + ',' + Number(e.high) +
+          ',' + Number(e.pValue) + ',' + Number(compared->pAdjusted) + ',' +
+          VerdictKey(compared->verdict);
+    } else if (compared) {
+      tail +=
+          Field(comparison.inputs[columns[compared->baseline].input].label) +
+          ",,,,,,";
+    } else {
+      tail += ",,,,,,";
+    }
+    const std::string thread =
+        row.kind == FigureRow::Kind::kSingle ? "single" : "total";
+    out << lead << ',' << FigurePhaseKey(row.figure) << ','
+        << FigureMeasurementKey(row.figure) << ',' << thread << ",,,,,," << tail
+        << '\n';
+  }
+}
+
 }  // namespace
 
 void CsvReporter::Write(const Comparison& comparison, std::ostream& out) const {
@@ -186,14 +246,51 @@ void CsvReporter::Write(const Comparison& comparison, std::ostream& out) const {
   for (const ReportInput& input : comparison.inputs) {
     for (std::size_t i = 0; i < input.runs.size(); ++i) {
       const RunRecord& run = input.runs[i];
+      const std::string tail = (input.marks[i].disturbed ? "true" : "false") +
+                               std::string(kNoInterval);
       WriteRun(
           LeadFields(input, run, run.threadCount, std::to_string(i + 1), ""),
-          run, out);
+          run, tail, out);
     }
   }
-  for (const Column& column : ComparisonColumns(comparison)) {
+  const std::vector<Column> columns = ComparisonColumns(comparison);
+  for (const Column& column : columns) {
     if (column.runs.size() > 1) {
       WriteStatistics(comparison.inputs[column.input], column, out);
+    }
+  }
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    WriteIntervals(comparison, columns, c, out);
+  }
+}
+
+void CsvReporter::WriteHistory(const HistoryView& view,
+                               std::ostream& out) const {
+  out << "drive,session,started,threads,figure,unit,runs,median,ci_low,"
+         "ci_high,ci_coverage,precision,outliers,step_ratio\n";
+  for (const HistorySeries& series : view.series) {
+    for (std::size_t p = 0; p < series.points.size(); ++p) {
+      const FigureStatistics& s = series.points[p].statistics;
+      const SessionSummary& session = view.sessions[series.points[p].session];
+      std::string outliers;
+      for (const int n : s.outliers) {
+        outliers += (outliers.empty() ? "" : ";") + std::to_string(n);
+      }
+      std::optional<double> step;
+      for (const Step& found : series.steps) {
+        if (found.at == p) step = found.ratio;
+      }
+      out << Field(view.drive) << ',' << session.id << ','
+          << Field(session.started) << ','
+          << (series.threads ? std::to_string(*series.threads) : "") << ','
+          << series.row.Key() << ',' << series.row.Unit() << ','
+          << s.summary.runs << ',' << Number(s.summary.median) << ','
+          << (s.interval
+                  ? Number(s.interval->low) + ',' + Number(s.interval->high) +
+                        ',' + Number(s.interval->coverage)
+                  : std::string(",,"))
+          << ',' << Number(s.precision) << ',' << outliers << ','
+          << Number(step) << '\n';
     }
   }
 }

@@ -9,6 +9,7 @@
 class CsvReporter : public Reporter {
  public:
   void Write(const Comparison& comparison, std::ostream& out) const override;
+  void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 };
 
 #endif  // DRIVES_REPORTERS_CSV_REPORTER_H_

@@ -1,13 +1,16 @@
 #include "reporters/html_reporter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
 #include "reporters/columns.h"
-#include "reporters/figure_rows.h"
+#include "reporters/figure_comparisons.h"
+#include "reporters/history_tables.h"
 #include "reporters/readable_number.h"
 #include "reporters/side_by_side.h"
 #include "reporters/svg_charts.h"
+#include "results/figure_rows.h"
 #include "results/figures.h"
 
 namespace {
@@ -31,8 +34,12 @@ svg .missing { font-style: italic; }
 .c3 { --c: #cc79a7; } .c4 { --c: #56b4e9; } .c5 { --c: #d55e00; }
 .c6 { --c: #f0e442; }
 .bar { fill: var(--c); }
-.bar.noisy { fill-opacity: 0.4; stroke: var(--c); stroke-dasharray: 3 2; }
-.whisker { stroke: var(--fg); stroke-width: 1.2; }
+.whisker { stroke: var(--fg); stroke-width: 1.5; }
+.range { stroke: var(--muted); stroke-width: 1; stroke-dasharray: 2 2; }
+svg .verdict { fill: var(--muted); }
+ul.differs li { margin: 0.2em 0; }
+.band { fill: var(--c); fill-opacity: 0.2; stroke: none; }
+.step { stroke: var(--c); stroke-width: 1.5; stroke-dasharray: 2 3; }
 .series { stroke: var(--c); fill: none; stroke-width: 2; }
 .ideal { stroke: var(--c); fill: none; stroke-width: 1.5;
   stroke-dasharray: 6 4; opacity: 0.8; }
@@ -130,27 +137,37 @@ bool AnyEndsEarly(const Column& column) {
   return false;
 }
 
-// One bar per column: its median, with the spread of repeated runs.
+// One bar per column: its median, with the confidence interval of repeated
+// runs and, fainter, their range; a compared input's bar carries its
+// verdict.
 std::string ComparisonChart(const Comparison& comparison,
                             const std::vector<Column>& columns,
                             const FigureRow& row) {
   BarChart chart;
   chart.title = row.Label();
   chart.unit = row.Unit();
-  for (const Column& column : columns) {
-    const Summary s = column.Of(row);
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    const Column& column = columns[c];
+    const FigureStatistics f = column.Describe(row);
+    const Summary& s = f.summary;
     Bar bar;
     bar.label = column.label;
     bar.colour = static_cast<int>(column.input);
     if (s.runs > 0) {
       bar.value = s.median;
-      if (s.runs > 1) {
-        bar.low = s.min;
-        bar.high = s.max;
+      if (f.interval) {
+        bar.low = f.interval->low;
+        bar.high = f.interval->high;
+        bar.lowest = s.min;
+        bar.highest = s.max;
       }
-      bar.noisy = s.Noisy();
     } else if (AnyEndsEarly(column)) {
       bar.missing = "missing: the input ends early";
+    }
+    for (const FigureComparison& compared : comparison.comparisons) {
+      if (compared.column != c || compared.row.Key() != row.Key()) continue;
+      bar.note = ShortVerdictText(compared, comparison.minEffect);
+      bar.tooltip = VerdictText(compared, comparison.minEffect);
     }
     chart.bars.push_back(bar);
   }
@@ -166,6 +183,37 @@ std::string ComparisonChart(const Comparison& comparison,
     }
   }
   return DrawBarChart(chart);
+}
+
+// The significant differences, largest first.
+std::string WhatDiffers(const Comparison& comparison,
+                        const std::vector<Column>& columns) {
+  std::vector<const FigureComparison*> differing;
+  for (const FigureComparison& f : comparison.comparisons) {
+    if (f.estimate && Differs(f.verdict)) differing.push_back(&f);
+  }
+  std::stable_sort(differing.begin(), differing.end(),
+                   [](const FigureComparison* a, const FigureComparison* b) {
+                     return std::fabs(std::log(a->estimate->ratio)) >
+                            std::fabs(std::log(b->estimate->ratio));
+                   });
+  std::string html = "<h2 id=\"differs\">What differs</h2>";
+  if (differing.empty()) {
+    return html + "<p>No difference is significant at 95% confidence, over " +
+           std::to_string(comparison.comparisons.size()) +
+           " comparisons with the baseline.</p>";
+  }
+  html += "<ul class=\"differs\">";
+  for (const FigureComparison* f : differing) {
+    html += "<li>" +
+            Escape(columns[f->column].label + ": " + f->row.Label() + ": " +
+                   VerdictText(*f, comparison.minEffect)) +
+            "</li>";
+  }
+  return html + "</ul><p class=\"note\">Against " +
+         Escape(comparison.inputs[*comparison.baseline].label) +
+         ", significant at 95% after adjusting for the report's " +
+         std::to_string(comparison.comparisons.size()) + " comparisons.</p>";
 }
 
 // Total rate against thread count for each input swept over several, with
@@ -252,14 +300,16 @@ void HtmlReporter::Write(const Comparison& comparison,
     out << "</body></html>\n";
     return;
   }
+  if (comparison.baseline) out << WhatDiffers(comparison, columns) << "\n";
   out << "<h2 id=\"inputs\">Inputs</h2>" << InputsTable(comparison, columns)
       << "\n";
 
   out << "<h2 id=\"comparison\">Comparison</h2><p class=\"note\">Bars are the "
-         "median where "
-         "runs were repeated; the whisker spans the lowest to the highest "
-         "run. A pale, dashed bar is noisy: its runs vary by more than 10%."
-         "</p>\n";
+         "median where runs were repeated; the whisker is the median's "
+         "confidence interval (95% or more from 6 runs on; the range of "
+         "the runs below), and the fainter dotted line the range of the "
+         "runs. Beside a compared input's bar, its verdict against the "
+         "baseline.</p>\n";
   for (const FigureRow& row : ComparedFigures()) {
     if (row.kind == FigureRow::Kind::kSingle ||
         row.kind == FigureRow::Kind::kTotal) {
@@ -299,5 +349,57 @@ void HtmlReporter::Write(const Comparison& comparison,
 
   out << "<h2 id=\"tables\">Tables</h2>" << Table(SideBySideTable(comparison))
       << "\n";
+  out << "</body></html>\n";
+}
+
+void HtmlReporter::WriteHistory(const HistoryView& view,
+                                std::ostream& out) const {
+  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+         "<meta name=\"viewport\" content=\"width=device-width\"/>"
+         "<title>Drive history</title><style>"
+      << kStyle << "</style></head><body>\n";
+  out << "<h1>History of " << Escape(view.drive) << "</h1><p>"
+      << view.sessions.size()
+      << (view.sessions.size() == 1 ? " session" : " sessions")
+      << ". Each line is a figure's median session by session, its band "
+         "the median's confidence interval; a dotted vertical line marks a "
+         "lasting change of at least "
+      << view.minEffect * 100 << "%. Sessions are labelled by their date "
+      << "(month-day, UTC) and number.</p>\n";
+  std::vector<std::string> labels;
+  for (const SessionSummary& s : view.sessions) {
+    labels.push_back(s.started.substr(5, 5) + " #" + std::to_string(s.id));
+  }
+  for (std::size_t i = 0; i < view.series.size();) {
+    const std::string key = view.series[i].row.Key();
+    TimeChart chart;
+    chart.title = view.series[i].row.Label();
+    chart.unit = view.series[i].row.Unit();
+    chart.xLabels = labels;
+    int colour = 0;
+    for (; i < view.series.size() && view.series[i].row.Key() == key; ++i) {
+      const HistorySeries& one = view.series[i];
+      TimeSeries series;
+      series.name =
+          one.threads ? ThreadsText(*one.threads) : std::string("default");
+      series.colour = colour++;
+      for (const HistoryPoint& point : one.points) {
+        const FigureStatistics& s = point.statistics;
+        TimePoint p{point.session, s.summary.median, {}, {}};
+        if (s.interval) {
+          p.low = s.interval->low;
+          p.high = s.interval->high;
+        }
+        series.points.push_back(p);
+      }
+      for (const Step& step : one.steps) series.steps.push_back(step.at);
+      chart.series.push_back(std::move(series));
+    }
+    out << DrawTimeChart(chart) << "\n";
+  }
+  out << "<h2 id=\"tables\">Tables</h2>";
+  for (const auto& [label, table] : HistoryTables(view)) {
+    out << "<h3>" << Escape(label) << "</h3>" << Table(table) << "\n";
+  }
   out << "</body></html>\n";
 }

@@ -9,6 +9,7 @@
 class HtmlReporter : public Reporter {
  public:
   void Write(const Comparison& comparison, std::ostream& out) const override;
+  void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 };
 
 #endif  // DRIVES_REPORTERS_HTML_REPORTER_H_

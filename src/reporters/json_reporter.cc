@@ -4,7 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "reporters/columns.h"
-#include "reporters/figure_rows.h"
+#include "reporters/figure_comparisons.h"
+#include "results/figure_rows.h"
 #include "results/figures.h"
 #include "runs/manifest.h"
 #include "statistics/summary.h"
@@ -51,7 +52,7 @@ Json TeamJson(Figure figure, const TeamFigure& team) {
   return json;
 }
 
-Json RunJson(const RunRecord& run) {
+Json RunJson(const RunRecord& run, const RunMark& mark) {
   Json single = Json::object();
   Json parallel = Json::object();
   for (const Figure figure : kFigures) {
@@ -79,6 +80,8 @@ Json RunJson(const RunRecord& run) {
                         {"found", f.found}});
   }
   return {{"source", run.source},
+          {"number", mark.number},
+          {"disturbed", mark.disturbed},
           {"kind", run.kind == InputKind::kConsole ? "console" : "results"},
           {"tag", run.tag},
           {"threads", run.threadCount ? Json(*run.threadCount) : Json()},
@@ -91,6 +94,38 @@ Json RunJson(const RunRecord& run) {
           {"benchmark_warnings", run.benchmarkWarnings}};
 }
 
+Json FigureJson(const FigureRow& row, const FigureStatistics& f) {
+  const Summary& s = f.summary;
+  Json figure = {{"unit", row.Unit()}, {"runs", s.runs}};
+  if (s.runs == 0) return figure;
+  figure.update(
+      {{"median", Number(s.median)},
+       {"min", Number(s.min)},
+       {"max", Number(s.max)},
+       {"mean", Number(s.mean)},
+       {"sd", Number(s.sd)},
+       {"cv", Number(s.cv)},
+       {"noisy", s.Noisy()},
+       {"ci_low", f.interval ? Number(f.interval->low) : Json()},
+       {"ci_high", f.interval ? Number(f.interval->high) : Json()},
+       {"ci_coverage", f.interval ? Json(f.interval->coverage) : Json()},
+       {"precision", Optional(f.precision)},
+       {"outliers", f.outliers}});
+  figure["trend"] = f.trend ? Json{{"rho", Number(f.trend->rho)},
+                                   {"p_value", Number(f.trend->pValue)},
+                                   {"significant", f.trend->Significant()}}
+                            : Json();
+  Json clusters;
+  if (f.clusters) {
+    for (const Cluster& c : {f.clusters->low, f.clusters->high}) {
+      clusters.push_back(
+          {{"median", Number(c.median)}, {"runs", c.runs}, {"share", c.share}});
+    }
+  }
+  figure["clusters"] = std::move(clusters);
+  return figure;
+}
+
 // Every compared figure's statistics over each of the input's columns.
 Json StatisticsJson(const std::vector<Column>& columns, std::size_t input) {
   Json statistics = Json::array();
@@ -99,18 +134,7 @@ Json StatisticsJson(const std::vector<Column>& columns, std::size_t input) {
     Json figures = Json::object();
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) continue;
-      const Summary s = column.Of(row);
-      Json figure = {{"unit", row.Unit()}, {"runs", s.runs}};
-      if (s.runs > 0) {
-        figure.update({{"median", Number(s.median)},
-                       {"min", Number(s.min)},
-                       {"max", Number(s.max)},
-                       {"mean", Number(s.mean)},
-                       {"sd", Number(s.sd)},
-                       {"cv", Number(s.cv)},
-                       {"noisy", s.Noisy()}});
-      }
-      figures[row.Key()] = std::move(figure);
+      figures[row.Key()] = FigureJson(row, column.Describe(row));
     }
     statistics.push_back(
         {{"threads", column.threads ? Json(*column.threads) : Json()},
@@ -118,6 +142,46 @@ Json StatisticsJson(const std::vector<Column>& columns, std::size_t input) {
          {"figures", std::move(figures)}});
   }
   return statistics;
+}
+
+Json ComparisonsJson(const Comparison& comparison,
+                     const std::vector<Column>& columns) {
+  Json list = Json::array();
+  for (const FigureComparison& f : comparison.comparisons) {
+    const Column& column = columns[f.column];
+    Json json = {
+        {"input", comparison.inputs[column.input].label},
+        {"baseline", comparison.inputs[columns[f.baseline].input].label},
+        {"threads", column.threads ? Json(*column.threads) : Json()},
+        {"baseline_threads", columns[f.baseline].threads
+                                 ? Json(*columns[f.baseline].threads)
+                                 : Json()},
+        {"figure", f.row.Key()},
+        {"runs", f.runs},
+        {"baseline_runs", f.baselineRuns}};
+    if (f.estimate) {
+      const RatioEstimate& e = *f.estimate;
+      json.update({{"ratio", Number(e.ratio)},
+                   {"ratio_low", Optional(e.low)},
+                   {"ratio_high", Optional(e.high)},
+                   {"p_value", Number(e.pValue)},
+                   {"p_exact", e.exact},
+                   {"p_adjusted", Number(f.pAdjusted)},
+                   {"verdict", VerdictKey(f.verdict)}});
+      if (f.verdict == Verdict::kInconclusive) {
+        json["runs_to_settle"] = f.runsToSettle;
+      }
+    } else {
+      json.update({{"ratio", nullptr},
+                   {"ratio_low", nullptr},
+                   {"ratio_high", nullptr},
+                   {"p_value", nullptr},
+                   {"p_adjusted", nullptr},
+                   {"verdict", nullptr}});
+    }
+    list.push_back(std::move(json));
+  }
+  return list;
 }
 
 }  // namespace
@@ -129,7 +193,9 @@ void JsonReporter::Write(const Comparison& comparison,
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     const ReportInput& input = comparison.inputs[i];
     Json runs = Json::array();
-    for (const RunRecord& run : input.runs) runs.push_back(RunJson(run));
+    for (std::size_t r = 0; r < input.runs.size(); ++r) {
+      runs.push_back(RunJson(input.runs[r], input.marks[r]));
+    }
     inputs.push_back(
         {{"source", input.source},
          {"label", input.label},
@@ -150,9 +216,53 @@ void JsonReporter::Write(const Comparison& comparison,
       {"baseline", comparison.baseline
                        ? Json(comparison.inputs[*comparison.baseline].label)
                        : Json()},
+      {"min_effect", comparison.minEffect},
       {"inputs", std::move(inputs)},
+      {"comparisons", ComparisonsJson(comparison, columns)},
       {"errors", std::move(errors)}};
   // Replaces bytes that are not UTF-8 (paths may hold any) rather than
   // failing.
+  out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+void JsonReporter::WriteHistory(const HistoryView& view,
+                                std::ostream& out) const {
+  Json sessions = Json::array();
+  for (const SessionSummary& s : view.sessions) {
+    sessions.push_back({{"session", s.id},
+                        {"started", s.started},
+                        {"program", s.program},
+                        {"thread_counts", s.threadCounts},
+                        {"runs", s.runs},
+                        {"source", s.source},
+                        {"machine", s.machine},
+                        {"file_system", s.fileSystem}});
+  }
+  Json series = Json::array();
+  for (const HistorySeries& one : view.series) {
+    Json points = Json::array();
+    for (const HistoryPoint& point : one.points) {
+      Json json = FigureJson(one.row, point.statistics);
+      json.erase("unit");
+      json["session"] = view.sessions[point.session].id;
+      points.push_back(std::move(json));
+    }
+    Json steps = Json::array();
+    for (const Step& step : one.steps) {
+      steps.push_back(
+          {{"session", view.sessions[one.points[step.at].session].id},
+           {"ratio", Number(step.ratio)}});
+    }
+    series.push_back({{"threads", one.threads ? Json(*one.threads) : Json()},
+                      {"figure", one.row.Key()},
+                      {"unit", one.row.Unit()},
+                      {"points", std::move(points)},
+                      {"steps", std::move(steps)}});
+  }
+  const Json document = {{"schema", kHistoryJsonSchema},
+                         {"drive", view.drive},
+                         {"min_effect", view.minEffect},
+                         {"sessions", std::move(sessions)},
+                         {"series", std::move(series)}};
   out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }

@@ -6,11 +6,14 @@
 #include "reporters/reporter.h"
 
 // Raised whenever the shape of the document changes.
-constexpr char kJsonSchema[] = "drives-report/1";
+constexpr char kJsonSchema[] = "drives-report/2";
+// The same, for the history of a drive.
+constexpr char kHistoryJsonSchema[] = "drives-history/1";
 
 class JsonReporter : public Reporter {
  public:
   void Write(const Comparison& comparison, std::ostream& out) const override;
+  void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 };
 
 #endif  // DRIVES_REPORTERS_JSON_REPORTER_H_

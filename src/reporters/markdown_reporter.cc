@@ -1,5 +1,6 @@
 #include "reporters/markdown_reporter.h"
 
+#include "reporters/history_tables.h"
 #include "reporters/side_by_side.h"
 
 namespace {
@@ -25,12 +26,7 @@ void WriteRow(const std::vector<std::string>& cells, std::ostream& out) {
   out << '\n';
 }
 
-}  // namespace
-
-void MarkdownReporter::Write(const Comparison& comparison,
-                             std::ostream& out) const {
-  if (comparison.inputs.empty()) return;
-  const TextTable table = SideBySideTable(comparison);
+void WriteTable(const TextTable& table, std::ostream& out) {
   WriteRow(table.header, out);
   out << "|---|";
   for (std::size_t c = 1; c < table.header.size(); ++c) out << "--:|";
@@ -38,5 +34,25 @@ void MarkdownReporter::Write(const Comparison& comparison,
   for (const auto& row : table.rows) WriteRow(row, out);
   for (const std::string& note : table.notes) {
     out << '\n' << MarkdownCell(note) << '\n';
+  }
+}
+
+}  // namespace
+
+void MarkdownReporter::Write(const Comparison& comparison,
+                             std::ostream& out) const {
+  if (comparison.inputs.empty()) return;
+  WriteTable(SideBySideTable(comparison), out);
+}
+
+void MarkdownReporter::WriteHistory(const HistoryView& view,
+                                    std::ostream& out) const {
+  out << "## Drive " << MarkdownCell(view.drive) << "\n\n"
+      << view.sessions.size()
+      << (view.sessions.size() == 1 ? " session" : " sessions")
+      << "; each cell the median of a session's runs and its \u00b1.\n";
+  for (const auto& [label, table] : HistoryTables(view)) {
+    out << "\n### " << MarkdownCell(label) << "\n\n";
+    WriteTable(table, out);
   }
 }

@@ -8,6 +8,7 @@
 class MarkdownReporter : public Reporter {
  public:
   void Write(const Comparison& comparison, std::ostream& out) const override;
+  void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 };
 
 #endif  // DRIVES_REPORTERS_MARKDOWN_REPORTER_H_

@@ -1,4 +1,5 @@
-// The output formats of drives-report, one class each behind this interface.
+// The output formats of drives-report, one class each behind this interface:
+// a comparison of inputs, and the history of a drive.
 #ifndef DRIVES_REPORTERS_REPORTER_H_
 #define DRIVES_REPORTERS_REPORTER_H_
 
@@ -8,12 +9,16 @@
 #include <vector>
 
 #include "reporters/comparison.h"
+#include "reporters/history_view.h"
 
 class Reporter {
  public:
   virtual ~Reporter() = default;
   // Writes the whole report of `comparison` to `out`.
   virtual void Write(const Comparison& comparison, std::ostream& out) const = 0;
+  // Writes one drive's history, session by session.
+  virtual void WriteHistory(const HistoryView& view,
+                            std::ostream& out) const = 0;
 };
 
 // The format names --format takes; the first is the default.

@@ -1,18 +1,25 @@
 #include "reporters/side_by_side.h"
 
 #include <cstdio>
+#include <map>
 #include <optional>
+#include <utility>
 
 #include "reporters/columns.h"
-#include "reporters/figure_rows.h"
+#include "reporters/figure_comparisons.h"
 #include "reporters/readable_number.h"
+#include "statistics/median_interval.h"
 
 namespace {
 
-constexpr char kRatioHeader[] = "ratio";
-constexpr char kNoisyNote[] =
-    "* noisy: its coefficient of variation is above 10%; one run of it says "
-    "little";
+constexpr char kPlusMinusNote[] =
+    "\u00b1: half the width of the median's confidence interval, over the "
+    "median; the Confidence row says how often such an interval holds the "
+    "true median: 95% or more from 6 runs on, below 6 runs (the range of "
+    "the runs) less";
+constexpr char kClustersNote[] =
+    "A (x%) or B (y%): the runs fall into two clear groups; each group's "
+    "median and its share of the runs";
 
 std::string Value(const FigureRow& row, double value) {
   // Counts are whole numbers.
@@ -20,10 +27,47 @@ std::string Value(const FigureRow& row, double value) {
   return ReadableNumber(value);
 }
 
-std::string Percent(double fraction) {
+std::string Percent(double fraction, int decimals = 1) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f%%", fraction * 100);
+  std::snprintf(text, sizeof text, "%.*f%%", decimals, fraction * 100);
   return text;
+}
+
+// "±3%", "±0.4%".
+std::string PlusMinus(double precision) {
+  return "\u00b1" + Percent(precision, precision * 100 < 0.95 ? 1 : 0);
+}
+
+// A figure over a column's runs: "512 ±3%", its only value, or its two
+// clusters.
+std::string FigureCell(const FigureRow& row, const FigureStatistics& s) {
+  if (s.summary.runs == 0) return kMissingCell;
+  if (s.clusters) {
+    return Value(row, s.clusters->low.median) + " (" +
+           Percent(s.clusters->low.share, 0) + ") or " +
+           Value(row, s.clusters->high.median) + " (" +
+           Percent(s.clusters->high.share, 0) + ")";
+  }
+  std::string cell = Value(row, s.summary.median);
+  if (s.precision) cell += " " + PlusMinus(*s.precision);
+  return cell;
+}
+
+// "97.9%", "75% (range)".
+std::string ConfidenceCell(int runs) {
+  if (runs < 2) return "";
+  const std::optional<MedianInterval> interval =
+      IntervalOfMedian(std::vector<double>(runs, 0.0));
+  std::string cell = Percent(interval->coverage);
+  return interval->coverage < kConfidence ? cell + " (range)" : cell;
+}
+
+std::string RunList(const std::vector<int>& numbers) {
+  std::string list;
+  for (const int n : numbers) {
+    list += (list.empty() ? "" : ", ") + std::to_string(n);
+  }
+  return list;
 }
 
 class Builder {
@@ -31,118 +75,177 @@ class Builder {
   explicit Builder(const Comparison& comparison)
       : comparison_(comparison),
         columns_(ComparisonColumns(comparison)),
-        statistics_(HasRepeatedRuns(columns_)) {}
+        statistics_(HasRepeatedRuns(columns_)) {
+    for (const FigureComparison& f : comparison.comparisons) {
+      verdicts_[{f.row.Key(), f.column}] = &f;
+    }
+  }
 
   TextTable Build() {
     Header();
     for (const FigureRow& row : ComparedFigures()) {
-      if (statistics_) {
-        if (!row.Compares()) continue;  // the columns say the thread count
-        StatisticRows(row);
-      } else {
-        ValueRow(row);
+      if (!row.Compares()) {
+        if (!statistics_) ValueRow(row);  // the columns say the thread count
+        continue;
       }
+      FigureRows(row);
     }
-    if (noisy_) table_.notes.push_back(kNoisyNote);
+    Notes();
     return table_;
   }
 
  private:
-  bool HasRatio(std::size_t c) const {
-    return BaselineColumn(comparison_, columns_, c).has_value();
-  }
-
   void Header() {
-    const std::optional<std::size_t> baseline = comparison_.baseline;
-    table_.header.push_back(baseline
-                                ? "Figure (ratios to " +
-                                      comparison_.inputs[*baseline].label + ")"
-                                : "Figure");
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
-      table_.header.push_back(columns_[c].label);
-      if (HasRatio(c)) table_.header.push_back(kRatioHeader);
+    table_.header.push_back("Figure");
+    for (const Column& column : columns_) {
+      table_.header.push_back(column.label);
     }
-    if (statistics_) {
-      std::vector<std::string> runs = {"Runs"};
-      for (std::size_t c = 0; c < columns_.size(); ++c) {
-        runs.push_back(std::to_string(columns_[c].runs.size()));
-        if (HasRatio(c)) runs.emplace_back();
-      }
-      table_.rows.push_back(std::move(runs));
+    if (!statistics_) return;
+    std::vector<std::string> runs = {"Runs"};
+    std::vector<std::string> confidence = {"Confidence"};
+    for (const Column& column : columns_) {
+      runs.push_back(std::to_string(column.runs.size()));
+      confidence.push_back(
+          ConfidenceCell(static_cast<int>(column.runs.size())));
     }
+    table_.rows.push_back(std::move(runs));
+    table_.rows.push_back(std::move(confidence));
   }
 
-  // The ratio of column `c`'s median to its baseline's.
-  std::string Ratio(const FigureRow& row, std::size_t c,
-                    const Summary& summary) const {
-    if (!row.Compares()) return "";
-    const Summary base =
-        columns_[*BaselineColumn(comparison_, columns_, c)].Of(row);
-    if (summary.runs == 0 || base.runs == 0) return kMissingCell;
-    return ReadableRatio(summary.median / base.median);
-  }
-
-  // One run per column: its value.
   void ValueRow(const FigureRow& row) {
     std::vector<std::string> cells = {row.Label()};
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
-      const Summary s = columns_[c].Of(row);
+    for (const Column& column : columns_) {
+      const Summary s = column.Of(row);
       cells.push_back(s.runs > 0 ? Value(row, s.median) : kMissingCell);
-      if (HasRatio(c)) cells.push_back(Ratio(row, c, s));
     }
     table_.rows.push_back(std::move(cells));
   }
 
-  // The median on the figure's own row, then the other statistics.
-  void StatisticRows(const FigureRow& row) {
-    struct Statistic {
-      const char* name;
-      std::string (*cell)(const FigureRow&, const Summary&);
-    };
-    static const Statistic kStatistics[] = {
-        {"  runs", [](const FigureRow&,
-                      const Summary& s) { return std::to_string(s.runs); }},
+  void FigureRows(const FigureRow& row) {
+    std::vector<FigureStatistics> described;
+    std::vector<std::string> cells = {row.Label()};
+    for (const Column& column : columns_) {
+      described.push_back(column.Describe(row));
+      cells.push_back(FigureCell(row, described.back()));
+      clusters_ = clusters_ || described.back().clusters.has_value();
+    }
+    table_.rows.push_back(std::move(cells));
+    if (comparison_.details && statistics_) DetailRows(row, described);
+    VerdictRow(row);
+  }
+
+  // Every statistic of the figure, one row each.
+  void DetailRows(const FigureRow& row,
+                  const std::vector<FigureStatistics>& described) {
+    using Cell = std::string (*)(const FigureRow&, const FigureStatistics&);
+    static const std::pair<const char*, Cell> kDetails[] = {
+        {"  runs",
+         [](const FigureRow&, const FigureStatistics& s) {
+           return std::to_string(s.summary.runs);
+         }},
+        {"  interval",
+         [](const FigureRow& r, const FigureStatistics& s) {
+           if (!s.interval) return std::string();
+           return Value(r, s.interval->low) + " to " +
+                  Value(r, s.interval->high);
+         }},
         {"  min",
-         [](const FigureRow& r, const Summary& s) { return Value(r, s.min); }},
+         [](const FigureRow& r, const FigureStatistics& s) {
+           return Value(r, s.summary.min);
+         }},
         {"  max",
-         [](const FigureRow& r, const Summary& s) { return Value(r, s.max); }},
+         [](const FigureRow& r, const FigureStatistics& s) {
+           return Value(r, s.summary.max);
+         }},
         {"  mean",
-         [](const FigureRow& r, const Summary& s) { return Value(r, s.mean); }},
+         [](const FigureRow& r, const FigureStatistics& s) {
+           return Value(r, s.summary.mean);
+         }},
         {"  sd",
-         [](const FigureRow& r, const Summary& s) { return Value(r, s.sd); }},
+         [](const FigureRow& r, const FigureStatistics& s) {
+           return Value(r, s.summary.sd);
+         }},
         {"  cv",
-         [](const FigureRow&, const Summary& s) {
-           return Percent(s.cv) + (s.Noisy() ? kNoisyMark : "");
+         [](const FigureRow&, const FigureStatistics& s) {
+           return Percent(s.summary.cv);
+         }},
+        {"  outliers",
+         [](const FigureRow&, const FigureStatistics& s) {
+           return s.outliers.empty() ? std::string()
+                                     : "run " + RunList(s.outliers);
          }},
     };
-    std::vector<Summary> summaries;
-    std::vector<std::string> medians = {row.Label() + ", median"};
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
-      summaries.push_back(columns_[c].Of(row));
-      const Summary& s = summaries.back();
-      noisy_ = noisy_ || s.Noisy();
-      medians.push_back(s.runs == 0 ? kMissingCell
-                                    : Value(row, s.median) +
-                                          (s.Noisy() ? kNoisyMark : ""));
-      if (HasRatio(c)) medians.push_back(Ratio(row, c, s));
-    }
-    table_.rows.push_back(std::move(medians));
-    for (const Statistic& statistic : kStatistics) {
-      std::vector<std::string> cells = {statistic.name};
-      for (std::size_t c = 0; c < columns_.size(); ++c) {
-        cells.push_back(summaries[c].runs == 0
-                            ? kMissingCell
-                            : statistic.cell(row, summaries[c]));
-        if (HasRatio(c)) cells.emplace_back();
+    for (const auto& [name, cell] : kDetails) {
+      std::vector<std::string> cells = {name};
+      for (const FigureStatistics& s : described) {
+        cells.push_back(s.summary.runs == 0 ? kMissingCell : cell(row, s));
       }
       table_.rows.push_back(std::move(cells));
+    }
+  }
+
+  // Under each compared input, its verdict against the baseline.
+  void VerdictRow(const FigureRow& row) {
+    if (!comparison_.baseline) return;
+    std::vector<std::string> cells = {
+        "  vs " + comparison_.inputs[*comparison_.baseline].label};
+    bool any = false;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+      const auto found = verdicts_.find({row.Key(), c});
+      if (found == verdicts_.end()) {
+        cells.emplace_back();
+        continue;
+      }
+      cells.push_back(VerdictText(*found->second, comparison_.minEffect));
+      any = true;
+    }
+    if (any) table_.rows.push_back(std::move(cells));
+  }
+
+  void Notes() {
+    if (statistics_) table_.notes.push_back(kPlusMinusNote);
+    if (clusters_) table_.notes.push_back(kClustersNote);
+    if (!comparison_.comparisons.empty()) {
+      char effect[32];
+      std::snprintf(effect, sizeof effect, "%g%%", comparison_.minEffect * 100);
+      table_.notes.push_back(
+          "vs: each input's runs against the baseline's at the same thread "
+          "count: the ratio of the two (Hodges-Lehmann) and its 95% "
+          "interval; a difference is one when significant at 5% after "
+          "adjusting for the report's " +
+          std::to_string(comparison_.comparisons.size()) +
+          " comparisons (Benjamini-Hochberg), and one within " + effect +
+          " is the same; too few runs to tell: no difference could be "
+          "significant with so few runs (3 against 3 cannot, 4 against 4 "
+          "can)");
+    }
+    for (const ReportInput& input : comparison_.inputs) {
+      std::vector<int> disturbed;
+      for (const RunMark& mark : input.marks) {
+        if (mark.disturbed) disturbed.push_back(mark.number);
+      }
+      if (!disturbed.empty()) {
+        table_.notes.push_back(
+            input.label + ": " + std::to_string(disturbed.size()) + " of " +
+            std::to_string(input.runs.size()) + " runs disturbed (run " +
+            RunList(disturbed) +
+            "): the machine was busier than at its quietest, by its probes; "
+            "--exclude-disturbed leaves them out");
+      }
+      if (input.manifest && input.manifest->settle) {
+        table_.notes.push_back(input.label +
+                               ": run with --settle (written data flushed "
+                               "before each run)");
+      }
     }
   }
 
   const Comparison& comparison_;
   const std::vector<Column> columns_;
   const bool statistics_;
-  bool noisy_ = false;
+  std::map<std::pair<std::string, std::size_t>, const FigureComparison*>
+      verdicts_;
+  bool clusters_ = false;
   TextTable table_;
 };
 

@@ -1,7 +1,8 @@
 // The side-by-side table of the default and markdown formats: a row per
-// compared figure, a column per input and thread count, and each column's
-// ratio to the baseline. Where runs were repeated, each figure has rows for
-// its statistics. Built as text cells once, laid out by each format.
+// compared figure, a column per input and thread count. Where runs were
+// repeated a cell is the median with its "±" (every statistic with
+// --details); under each figure, each compared input's verdict against the
+// baseline. Built as text cells once, laid out by each format.
 #ifndef DRIVES_REPORTERS_SIDE_BY_SIDE_H_
 #define DRIVES_REPORTERS_SIDE_BY_SIDE_H_
 
@@ -18,8 +19,6 @@ struct TextTable {
 
 // The text a cell shows for a value a run lacks.
 constexpr char kMissingCell[] = "missing";
-// The mark of a noisy figure, explained in a note.
-constexpr char kNoisyMark[] = " *";
 
 TextTable SideBySideTable(const Comparison& comparison);
 

@@ -144,17 +144,23 @@ std::vector<double> NiceTicks(double max, int wanted, double smallestStep) {
 
 std::string DrawBarChart(const BarChart& chart) {
   std::size_t longest = 0;
+  std::size_t longestNote = 0;
   double top = 0;
   for (const Bar& bar : chart.bars) {
     longest = std::max(longest, ShortLabel(bar.label).size());
-    for (const auto& v : {bar.value, bar.high}) {
+    longestNote = std::max(longestNote, bar.note.size());
+    for (const auto& v : {bar.value, bar.high, bar.highest}) {
       if (Finite(v)) top = std::max(top, *v);
     }
   }
+  // Room right of the plot for the value and its note.
+  const double valueRoom =
+      kValueRoom + static_cast<double>(longestNote) * kCharWidth;
   if (Finite(chart.baseline)) top = std::max(top, *chart.baseline);
   const std::vector<double> ticks = NiceTicks(top);
   const double labelWidth = static_cast<double>(longest) * kCharWidth + 12;
-  const Scale x{ticks.back(), labelWidth, kWidth - kValueRoom};
+  const Scale x{ticks.back(), labelWidth,
+                std::max(labelWidth + 100, kWidth - valueRoom)};
   const double plotTop = kTitleHeight + (chart.baseline ? 14 : 0);
   const double plotBottom =
       plotTop + static_cast<double>(chart.bars.size()) * (kBarHeight + kBarGap);
@@ -175,11 +181,14 @@ std::string DrawBarChart(const BarChart& chart) {
       svg += Text(x.from + 4, middle + 4, "missing", why);
     } else {
       const double end = x(*bar.value);
-      svg += "<rect class=\"bar" + std::string(bar.noisy ? " noisy" : "") +
-             "\" x=\"" + Px(x.from) + "\" y=\"" + Px(y) + "\" width=\"" +
-             Px(end - x.from) + "\" height=\"" + Px(kBarHeight) +
-             "\" data-value=\"" + Exact(*bar.value) + "\"/>";
+      svg += "<rect class=\"bar\" x=\"" + Px(x.from) + "\" y=\"" + Px(y) +
+             "\" width=\"" + Px(end - x.from) + "\" height=\"" +
+             Px(kBarHeight) + "\" data-value=\"" + Exact(*bar.value) + "\"/>";
       double textX = end;
+      if (Finite(bar.lowest) && Finite(bar.highest)) {
+        svg += Line(x(*bar.lowest), middle, x(*bar.highest), middle, "range");
+        textX = std::max(textX, x(*bar.highest));
+      }
       if (Finite(bar.low) && Finite(bar.high)) {
         const double low = x(*bar.low);
         const double high = x(*bar.high);
@@ -188,8 +197,17 @@ std::string DrawBarChart(const BarChart& chart) {
         svg += Line(high, middle - 5, high, middle + 5, "whisker");
         textX = std::max(textX, high);
       }
-      svg += Text(textX + 5, middle + 4, "value",
-                  ReadableNumber(*bar.value) + (bar.noisy ? " (noisy)" : ""));
+      std::string value = "<text x=\"" + Px(textX + 5) + "\" y=\"" +
+                          Px(middle + 4) + "\" class=\"value\">" +
+                          EscapeXml(ReadableNumber(*bar.value));
+      if (!bar.note.empty()) {
+        value +=
+            "<tspan class=\"verdict\"> " + EscapeXml(bar.note) + "</tspan>";
+      }
+      if (!bar.tooltip.empty()) {
+        value += "<title>" + EscapeXml(bar.tooltip) + "</title>";
+      }
+      svg += value + "</text>";
     }
     svg += "</g>";
     y += kBarHeight + kBarGap;
@@ -260,6 +278,97 @@ std::string DrawLineChart(const LineChart& chart) {
            "\" class=\"legend\">" +
            EscapeXml(ShortLabel(s.name, kLongestLegend)) + "<title>" +
            EscapeXml(s.name) + "</title></text>";
+    svg += "</g>";
+    legendY += 18;
+  }
+  return svg + "</svg>";
+}
+
+std::string DrawTimeChart(const TimeChart& chart) {
+  double maxY = 0;
+  for (const TimeSeries& s : chart.series) {
+    for (const TimePoint& p : s.points) {
+      for (const auto& v : {std::optional<double>(p.value), p.high}) {
+        if (Finite(v)) maxY = std::max(maxY, *v);
+      }
+    }
+  }
+  const std::vector<double> yTicks = NiceTicks(maxY);
+  const double plotTop = kTitleHeight + 6;
+  const double plotBottom = kLineHeight - kAxisHeight;
+  const double count =
+      static_cast<double>(std::max<std::size_t>(chart.xLabels.size(), 2) - 1);
+  const Scale x{count, kLineLeft + 10, kWidth - kLegendWidth - 10};
+  const Scale y{yTicks.back(), plotBottom, plotTop};
+  const auto at = [&](std::size_t i) { return x(static_cast<double>(i)); };
+  std::string svg = Open(kLineHeight, chart.title);
+  svg += Line(x.from - 10, plotBottom, x.to + 10, plotBottom, "axis");
+  svg += Line(x.from - 10, plotTop, x.from - 10, plotBottom, "axis");
+  for (const double tick : yTicks) {
+    svg += Line(x.from - 10, y(tick), x.to + 10, y(tick), "grid");
+    svg += Text(x.from - 16, y(tick) + 4, "tick", TickLabel(tick), "end");
+  }
+  // At most about six session labels, the first and the last among them.
+  const std::size_t sessions = chart.xLabels.size();
+  const std::size_t every = std::max<std::size_t>(1, (sessions + 5) / 6);
+  for (std::size_t i = 0; i < sessions; ++i) {
+    if (i % every != 0 && i + 1 != sessions) continue;
+    svg += Text(at(i), plotBottom + 15, "tick",
+                ShortLabel(chart.xLabels[i], 12), "middle");
+  }
+  svg += Text((x.from + x.to) / 2, plotBottom + 33, "axis-title",
+              "sessions, oldest first", "middle");
+  svg +=
+      "<text class=\"axis-title\" text-anchor=\"middle\" transform=\""
+      "translate(14 " +
+      Px((plotTop + plotBottom) / 2) + ") rotate(-90)\">" +
+      EscapeXml(chart.unit) + "</text>";
+  double legendY = plotTop + 8;
+  for (const TimeSeries& s : chart.series) {
+    svg += "<g class=\"c" + std::to_string(s.colour % kPaletteSize) + "\">";
+    std::string band;
+    std::string backward;
+    std::string line;
+    for (const TimePoint& p : s.points) {
+      if (!Finite(p.value)) continue;
+      const std::string px = Px(at(p.x));
+      line += (line.empty() ? "" : " ") + px;
+      line += "," + Px(y(p.value));
+      if (Finite(p.low) && Finite(p.high)) {
+        band += (band.empty() ? "" : " ") + px;
+        band += "," + Px(y(*p.high));
+        // The lower edge runs back from the last session to the first.
+        std::string low = px;
+        low += "," + Px(y(*p.low));
+        if (!backward.empty()) low += " ";
+        backward.insert(0, low);
+      }
+    }
+    if (!band.empty()) {
+      svg += "<polygon class=\"band\" points=\"";
+      svg += band + " ";
+      svg += backward + "\"/>";
+    }
+    svg += "<polyline class=\"series\" points=\"" + line + "\"/>";
+    for (const TimePoint& p : s.points) {
+      if (!Finite(p.value)) continue;
+      svg += "<circle class=\"point\" cx=\"" + Px(at(p.x)) + "\" cy=\"" +
+             Px(y(p.value)) + "\" r=\"3\"><title>" +
+             EscapeXml(s.name + ", " + chart.xLabels[p.x] + ": " +
+                       ReadableNumber(p.value)) +
+             "</title></circle>";
+    }
+    for (const std::size_t step : s.steps) {
+      if (step == 0 || step >= s.points.size()) continue;
+      const double between =
+          (at(s.points[step - 1].x) + at(s.points[step].x)) / 2;
+      svg += Line(between, plotTop, between, plotBottom, "step");
+    }
+    const double legendX = x.to + 24;
+    svg += Line(legendX, legendY, legendX + 18, legendY, "series");
+    svg += "<text x=\"" + Px(legendX + 24) + "\" y=\"" + Px(legendY + 4) +
+           "\" class=\"legend\">" +
+           EscapeXml(ShortLabel(s.name, kLongestLegend)) + "</text>";
     svg += "</g>";
     legendY += 18;
   }

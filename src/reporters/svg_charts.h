@@ -19,11 +19,14 @@ std::vector<double> NiceTicks(double max, int wanted = 5,
 
 struct Bar {
   std::string label;
-  int colour = 0;               // index into the palette
-  std::optional<double> value;  // none: `missing` says why
-  std::optional<double> low;    // a whisker from low to high, where the
-  std::optional<double> high;   // value is a median of repeated runs
-  bool noisy = false;
+  int colour = 0;                // index into the palette
+  std::optional<double> value;   // none: `missing` says why
+  std::optional<double> low;     // a whisker from low to high: the median's
+  std::optional<double> high;    // confidence interval
+  std::optional<double> lowest;  // a fainter line: the range of the runs
+  std::optional<double> highest;
+  std::string note;     // after the value: a verdict, say
+  std::string tooltip;  // the note in full
   std::string missing = "missing";
 };
 
@@ -49,8 +52,32 @@ struct LineChart {
   std::vector<Series> series;
 };
 
+// A figure over sessions: each series' medians joined by a line, their
+// intervals as a band, and the lasting changes marked.
+struct TimePoint {
+  std::size_t x = 0;  // the session's place, into TimeChart::xLabels
+  double value = 0;
+  std::optional<double> low;
+  std::optional<double> high;
+};
+
+struct TimeSeries {
+  std::string name;
+  int colour = 0;
+  std::vector<TimePoint> points;
+  std::vector<std::size_t> steps;  // indexes into points: the first after
+};
+
+struct TimeChart {
+  std::string title;
+  std::string unit;
+  std::vector<std::string> xLabels;  // one per session, in order
+  std::vector<TimeSeries> series;
+};
+
 std::string DrawBarChart(const BarChart& chart);
 std::string DrawLineChart(const LineChart& chart);
+std::string DrawTimeChart(const TimeChart& chart);
 
 // The colours of the series, safe for colour-blind readers (Okabe and Ito).
 constexpr int kPaletteSize = 7;

@@ -52,6 +52,67 @@ bool ReadAll(std::FILE* file, std::size_t expectedSize, std::string& text,
   return true;
 }
 
+void AppendUtf8(std::uint32_t code, std::string& out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Text saved as UTF-16 (Windows Notepad's "Unicode", with its byte-order
+// mark) as UTF-8; a UTF-8 byte-order mark dropped. False where UTF-16 text
+// is cut off or its surrogates do not pair.
+bool DecodeByteOrderMark(std::string& text, InputError& error) {
+  const auto byte = [&text](std::size_t i) {
+    return static_cast<unsigned char>(text[i]);
+  };
+  if (text.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB &&
+      byte(2) == 0xBF) {
+    text.erase(0, 3);
+    return true;
+  }
+  if (text.size() < 2) return true;
+  const bool little = byte(0) == 0xFF && byte(1) == 0xFE;
+  const bool big = byte(0) == 0xFE && byte(1) == 0xFF;
+  if (!little && !big) return true;
+  if (text.size() % 2 != 0) {
+    error.message = "UTF-16 text with an odd number of bytes; cut off";
+    return false;
+  }
+  const auto unit = [&](std::size_t i) -> std::uint32_t {
+    return little ? byte(i) | (byte(i + 1) << 8) : (byte(i) << 8) | byte(i + 1);
+  };
+  std::string decoded;
+  decoded.reserve(text.size() / 2);
+  for (std::size_t i = 2; i < text.size(); i += 2) {
+    std::uint32_t code = unit(i);
+    if (code >= 0xD800 && code < 0xDC00 && i + 2 < text.size() &&
+        unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (code >= 0xD800 && code < 0xE000) {
+      error.message =
+          "UTF-16 text with an unpaired surrogate; not a results "
+          "file";
+      return false;
+    }
+    AppendUtf8(code, decoded);
+  }
+  text = std::move(decoded);
+  return true;
+}
+
 }  // namespace
 
 bool LoadInputText(const std::string& source, std::string& text,
@@ -90,6 +151,7 @@ bool LoadInputText(const std::string& source, std::string& text,
       return false;
     }
   }
+  if (!DecodeByteOrderMark(text, error)) return false;
   if (text.empty()) {
     error.message = "is empty";
     return false;

@@ -22,9 +22,11 @@ struct InputError {
 // The path that stands for standard input.
 constexpr char kStandardInput[] = "-";
 
-// Reads `source` (a path, or "-") into `text`, reusing its storage. Returns
-// false with `error` set for a missing or unreadable path, a directory, an
-// input over kMaxInputBytes, or one that is empty.
+// Reads `source` (a path, or "-") into `text`, reusing its storage; text
+// saved as UTF-16 with its byte-order mark (as Windows Notepad saves
+// "Unicode") comes as UTF-8. Returns false with `error` set for a missing or
+// unreadable path, a directory, an input over kMaxInputBytes, broken UTF-16,
+// or one that is empty.
 bool LoadInputText(const std::string& source, std::string& text,
                    InputError& error);
 

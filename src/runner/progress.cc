@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli/messages.h"
-#include "reporters/columns.h"
+#include "messages/messages.h"
+#include "results/figure_rows.h"
 #include "runner/process.h"
 
 namespace {
@@ -26,22 +26,24 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-Progress::Progress(int total)
+Progress::Progress(int total, bool atMost)
     : total_(total),
+      atMost_(atMost),
       terminal_(StandardErrorIsTerminal()),
       start_(std::chrono::steady_clock::now()) {}
 
 std::string Progress::Line(int index, const std::optional<int>& threads,
-                           const std::string& what) const {
+                           bool warmup, const std::string& what) const {
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_)
           .count();
   std::string line =
-      std::string(kReportProgram) + ": run " + std::to_string(index) + " of " +
-      std::to_string(total_) + ", " +
+      std::string(kReportProgram) + ": run " + std::to_string(index) +
+      (atMost_ ? " of at most " : " of ") + std::to_string(total_) + ", " +
       (threads ? ThreadsText(*threads) : std::string("default threads")) +
-      ": " + what + "; " + Duration(elapsed) + " so far";
-  if (finished_ > 0 && finished_ < total_) {
+      (warmup ? ", warm-up" : "") + ": " + what + "; " + Duration(elapsed) +
+      " so far";
+  if (!atMost_ && finished_ > 0 && finished_ < total_) {
     line += ", about " +
             Duration(runSeconds_ / finished_ * (total_ - finished_)) + " left";
   }
@@ -64,8 +66,9 @@ void Progress::Show(const std::string& line, bool keep) {
   }
 }
 
-void Progress::Started(int index, const std::optional<int>& threads) {
-  Show(Line(index, threads, "running"), false);
+void Progress::Started(int index, const std::optional<int>& threads,
+                       bool warmup) {
+  Show(Line(index, threads, warmup, "running"), false);
 }
 
 void Progress::Finished(const RunEntry& run) {
@@ -76,7 +79,8 @@ void Progress::Finished(const RunEntry& run) {
                      Duration(run.wallSeconds);
   if (!ok && !run.reason.empty()) what += " (" + run.reason + ")";
   // On a terminal only a failure keeps its line; the others are redrawn.
-  Show(Line(run.index, run.threads, what), !terminal_ || !ok);
+  if (run.disturbed) what += ", disturbed";
+  Show(Line(run.index, run.threads, run.warmup, what), !terminal_ || !ok);
 }
 
 void Progress::Done() {

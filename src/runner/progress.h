@@ -12,18 +12,20 @@
 
 class Progress {
  public:
-  explicit Progress(int total);
-  void Started(int index, const std::optional<int>& threads);
+  // `atMost`: the sweep may end before `total` runs.
+  Progress(int total, bool atMost);
+  void Started(int index, const std::optional<int>& threads, bool warmup);
   void Finished(const RunEntry& run);
   // Ends the line a terminal was being redrawn on.
   void Done();
 
  private:
-  std::string Line(int index, const std::optional<int>& threads,
+  std::string Line(int index, const std::optional<int>& threads, bool warmup,
                    const std::string& what) const;
   void Show(const std::string& line, bool keep);
 
   const int total_;
+  const bool atMost_;
   const bool terminal_;
   const std::chrono::steady_clock::time_point start_;
   double runSeconds_ = 0;  // the wall time of the runs finished

@@ -1,26 +1,35 @@
 #include "runner/sweep.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <system_error>
 
-#include "cli/messages.h"
 #include "driver/number_format.h"
 #include "files/whole_file.h"
+#include "machine/system_info.h"
+#include "messages/messages.h"
+#include "results/figure_rows.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
 #include "results/tagged_names.h"
+#include "runner/probe.h"
 #include "runner/process.h"
 #include "runner/progress.h"
-#include "runner/system_info.h"
 #include "runs/manifest.h"
+#include "statistics/median_interval.h"
+#include "statistics/summary.h"
 
 namespace fs = std::filesystem;
 
@@ -29,6 +38,14 @@ namespace {
 // What the benchmark's closing prompt waits for.
 constexpr char kEnter[] = "\n";
 constexpr char kFolderStem[] = "drives-runs-";
+
+// "5%", "2.5%", "35%", "190%".
+std::string FormatPercent(double fraction) {
+  char text[32];
+  const double percent = fraction * 100;
+  std::snprintf(text, sizeof text, percent < 10 ? "%.2g%%" : "%.0f%%", percent);
+  return text;
+}
 
 std::string UtcNow() {
   const std::time_t now = std::time(nullptr);
@@ -160,9 +177,22 @@ class Sweep {
   int Run();
 
  private:
+  using Threads = std::optional<int>;
+
+  void Plan();
+  // Makes one run of the sweep and records it; false when the sweep cannot
+  // go on (it has said why).
+  bool Step(const Threads& threads, int round, bool warmup);
   // Runs number `index`; false when the sweep cannot go on.
-  bool RunOne(int index, const std::optional<int>& threads, RunEntry& run);
+  bool RunOne(int index, const Threads& threads, RunEntry& run,
+              std::optional<RunRecord>& record);
   bool KeepResults(int tag, const std::string& name, RunEntry& run);
+  // With --precision: whether every figure at every thread count is within
+  // it, or cannot get there within --max-runs (named once, then no longer
+  // waited for).
+  bool Precise();
+  // Whether no further run may start.
+  bool Stopped() const;
   // Says why the sweep cannot go on, below the progress line.
   void Fatal(const std::string& what) {
     if (progress_) progress_->Done();
@@ -176,21 +206,37 @@ class Sweep {
   const std::string program_;
   const std::string directory_;
   const std::string folder_;
+  const std::chrono::steady_clock::time_point start_ =
+      std::chrono::steady_clock::now();
   Manifest manifest_;
   std::optional<Progress> progress_;
   // The program's word size, from its name until a run shows it.
   std::optional<int> tag_;
   std::string text_;  // one buffer for every console transcript
+  int index_ = 0;     // of the last run started
+  bool failed_ = false;
+  // The records of the measured runs that succeeded, by thread count.
+  std::map<Threads, std::vector<RunRecord>> records_;
+  // The figures --precision no longer waits for: thread count, key.
+  std::set<std::pair<Threads, std::string>> givenUp_;
 };
 
-int Sweep::Run() {
+void Sweep::Plan() {
   manifest_.programPath = program_;
   manifest_.command = options_.command;
   manifest_.directory = directory_;
   manifest_.created = UtcNow();
-  manifest_.runsPerCount = options_.runs;
+  manifest_.runsPerCount = options_.precision ? 0 : options_.runs;
   manifest_.timeoutSeconds = options_.timeoutSeconds;
   manifest_.dropCaches = options_.dropCaches;
+  manifest_.warmup = options_.warmup;
+  manifest_.settle = options_.settle;
+  manifest_.precision = options_.precision;
+  manifest_.maxRuns = options_.precision ? options_.maxRuns : 0;
+  manifest_.maxTimeSeconds = options_.maxTimeSeconds;
+  if (options_.precision) {
+    manifest_.seed = options_.seed ? *options_.seed : std::random_device()();
+  }
   if (options_.threads.empty()) {
     manifest_.threadCounts.push_back(std::nullopt);
   } else {
@@ -201,49 +247,133 @@ int Sweep::Run() {
   for (const int tag : kWordSizeTags) {
     if (fs::path(program_).stem() == ProgramName(tag)) tag_ = tag;
   }
+}
+
+int Sweep::Run() {
+  Plan();
   if (!WriteManifest(folder_, manifest_)) return kSweepFailed;
 
   CatchInterrupts();
-  const int total =
-      options_.runs * static_cast<int>(manifest_.threadCounts.size());
-  progress_.emplace(total);
-  Progress& progress = *progress_;
-  bool failed = false;
-  int index = 0;
-  // Interleaved (1, 2, 4, 1, 2, 4, ...): a slow drift of the machine
-  // spreads over every thread count.
-  for (int round = 0; round < options_.runs && !InterruptRequested(); ++round) {
-    for (const std::optional<int>& threads : manifest_.threadCounts) {
-      if (InterruptRequested()) break;
-      RunEntry run;
-      progress.Started(++index, threads);
-      const bool goOn = RunOne(index, threads, run);
-      manifest_.runs.push_back(run);
-      // A sweep that cannot go on has said why already.
-      if (goOn) progress.Finished(run);
-      if (!WriteManifest(folder_, manifest_, !goOn) || !goOn) {
-        progress.Done();
-        return kSweepFailed;
-      }
-      failed = failed || run.status != RunStatus::kOk;
+  const int counts = static_cast<int>(manifest_.threadCounts.size());
+  const int measured = options_.precision ? options_.maxRuns : options_.runs;
+  const int total = (options_.warmup + measured) * counts;
+  progress_.emplace(total, options_.precision.has_value());
+  for (int w = 0; w < options_.warmup && !Stopped(); ++w) {
+    for (const Threads& threads : manifest_.threadCounts) {
+      if (Stopped()) break;
+      if (!Step(threads, 0, true)) return kSweepFailed;
     }
   }
-  progress.Done();
-  manifest_.complete = index == total && !InterruptRequested();
+  std::mt19937 order(manifest_.seed.value_or(0));
+  for (int round = 1; round <= measured && !Stopped(); ++round) {
+    // Interleaved (1, 2, 4, 1, 2, 4, ...), or with --precision in a fresh
+    // random order each round: a slow drift of the machine spreads over
+    // every thread count alike.
+    std::vector<Threads> thisRound = manifest_.threadCounts;
+    if (options_.precision) {
+      std::shuffle(thisRound.begin(), thisRound.end(), order);
+    }
+    for (const Threads& threads : thisRound) {
+      if (Stopped()) break;
+      if (!Step(threads, round, false)) return kSweepFailed;
+    }
+    if (options_.precision && round >= kFewestRounds && Precise()) break;
+  }
+  progress_->Done();
+  manifest_.complete = !InterruptRequested() &&
+                       (options_.precision.has_value() || index_ == total);
   if (!WriteManifest(folder_, manifest_)) return kSweepFailed;
   if (InterruptRequested()) {
     PrintNote("interrupted; the runs so far are kept in " + folder_);
     return kSweepInterrupted;
   }
-  return failed ? kSomeRunFailed : kSweepOk;
+  return failed_ ? kSomeRunFailed : kSweepOk;
 }
 
-bool Sweep::RunOne(int index, const std::optional<int>& threads,
-                   RunEntry& run) {
+bool Sweep::Stopped() const {
+  if (InterruptRequested()) return true;
+  if (!options_.maxTimeSeconds) return false;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                       start_)
+             .count() >= *options_.maxTimeSeconds;
+}
+
+bool Sweep::Step(const Threads& threads, int round, bool warmup) {
+  RunEntry run;
+  run.round = round;
+  run.warmup = warmup;
+  progress_->Started(++index_, threads, warmup);
+  std::optional<RunRecord> record;
+  const bool goOn = RunOne(index_, threads, run, record);
+  manifest_.runs.push_back(run);
+  MarkDisturbed(manifest_.runs);
+  // A sweep that cannot go on has said why already.
+  if (goOn) progress_->Finished(run);
+  if (!WriteManifest(folder_, manifest_, !goOn) || !goOn) {
+    progress_->Done();
+    return false;
+  }
+  failed_ = failed_ || run.status != RunStatus::kOk;
+  if (record && !warmup) records_[threads].push_back(std::move(*record));
+  return true;
+}
+
+bool Sweep::Precise() {
+  const double target = *options_.precision;
+  bool precise = true;
+  for (const Threads& threads : manifest_.threadCounts) {
+    const std::vector<RunRecord>& runs = records_[threads];
+    for (const FigureRow& row : ComparedFigures()) {
+      if (!row.Compares() || givenUp_.count({threads, row.Key()})) continue;
+      std::vector<double> values;
+      for (const RunRecord& run : runs) {
+        if (const std::optional<double> v = row.Value(run))
+          values.push_back(*v);
+      }
+      const Summary summary = Summarize(values);
+      const std::optional<MedianInterval> interval = IntervalOfMedian(values);
+      double reached = std::numeric_limits<double>::infinity();
+      if (interval && summary.median != 0) {
+        reached = Precision(*interval, summary.median);
+      }
+      if (reached <= target) continue;
+      const int n = static_cast<int>(values.size());
+      // From the runs' spread; one more at least, as this one fell short.
+      const double needed =
+          std::max<double>(n + 1, RunsForPrecision(values, target));
+      if (n >= 2 && needed <= options_.maxRuns) {
+        precise = false;
+        continue;
+      }
+      givenUp_.insert({threads, row.Key()});
+      const int runsNeeded =
+          std::isfinite(needed) ? static_cast<int>(std::min(needed, 1e9)) : 0;
+      manifest_.unreachable.push_back(
+          {threads, row.Key(), reached, runsNeeded});
+      progress_->Done();
+      PrintNote(
+          row.Label() + " at " +
+          (threads ? ThreadsText(*threads) : std::string("default threads")) +
+          ": " +
+          (n >= 2 ? "\u00b1" + FormatPercent(reached) + " after " +
+                        std::to_string(n) + " runs; \u00b1" +
+                        FormatPercent(target) + " would take about " +
+                        std::to_string(runsNeeded) + " runs"
+                  : "too few runs gave it") +
+          ", over --max-runs " + std::to_string(options_.maxRuns) +
+          "; the sweep no longer waits for it");
+    }
+  }
+  return precise;
+}
+
+bool Sweep::RunOne(int index, const Threads& threads, RunEntry& run,
+                   std::optional<RunRecord>& record) {
   char base[64];
   std::snprintf(
-      base, sizeof base, "run-%03d-%s", index,
-      threads ? ("threads-" + std::to_string(*threads)).c_str() : "default");
+      base, sizeof base, "run-%03d-%s%s", index,
+      threads ? ("threads-" + std::to_string(*threads)).c_str() : "default",
+      run.warmup ? "-warmup" : "");
   run.index = index;
   run.threads = threads;
   run.start = UtcNow();
@@ -251,11 +381,13 @@ bool Sweep::RunOne(int index, const std::optional<int>& threads,
   run.errorFile = std::string(base) + ".stderr.txt";
   run.status = RunStatus::kFailed;
 
+  run.probeBefore = RunProbe(directory_);
   std::string error;
   if (options_.dropCaches && !DropFileCache(error)) {
     run.reason = error;
     return true;
   }
+  if (options_.settle) run.settleSeconds = SettleWrites();
   // A results file left from an earlier run must not pass for this one's.
   std::error_code code;
   if (tag_) fs::remove(fs::path(directory_) / ResultsFileName(*tag_), code);
@@ -266,11 +398,21 @@ bool Sweep::RunOne(int index, const std::optional<int>& threads,
                              InFolder(run.consoleFile),
                              InFolder(run.errorFile),
                              options_.timeoutSeconds};
+  const std::optional<CpuTimes> before = ReadCpuTimes();
   const auto start = std::chrono::steady_clock::now();
   const ChildOutcome outcome = RunChild(request);
   run.wallSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
           .count();
+  const std::optional<CpuTimes> after = ReadCpuTimes();
+  if (before && after) {
+    run.stealSeconds = after->steal - before->steal;
+    run.otherCpuSeconds =
+        std::max(0.0, (after->busy - before->busy) -
+                          (after->children - before->children) -
+                          (after->self - before->self));
+  }
+  run.probeAfter = RunProbe(directory_);
   switch (outcome.end) {
     case ChildEnd::kNotStarted:
       run.reason = outcome.error;
@@ -304,7 +446,6 @@ bool Sweep::RunOne(int index, const std::optional<int>& threads,
   // The console tells the program's word size, and whether it is the
   // benchmark at all.
   InputError readError;
-  std::optional<RunRecord> record;
   if (LoadInputText(InFolder(run.consoleFile), text_, readError) &&
       CheckInputText(text_, readError)) {
     record = ReadRunRecord(text_, run.consoleFile, readError);
@@ -351,6 +492,10 @@ int RunSweep(const SweepOptions& options, std::string& folder) {
   }
   if (options.dropCaches && !CanDropFileCache(why)) {
     PrintError("--drop-caches: " + why);
+    return kSweepFailed;
+  }
+  if (options.settle && !CanSettle(why)) {
+    PrintError("--settle: " + why);
     return kSweepFailed;
   }
   if (!MakeFolder(options.out, folder)) return kSweepFailed;

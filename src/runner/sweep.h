@@ -4,19 +4,35 @@
 #ifndef DRIVES_RUNNER_SWEEP_H_
 #define DRIVES_RUNNER_SWEEP_H_
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 struct SweepOptions {
-  int runs = 3;              // per thread count
+  int runs = 3;              // per thread count, without `precision`
   std::vector<int> threads;  // empty: the runtime's default, as a plain run
   std::string directory;     // where the benchmark runs; empty: here
   std::string program;       // empty: the one beside us, else on the PATH
   std::string out;           // the run folder; empty: a new one here
   bool dropCaches = false;
   double timeoutSeconds = 30 * 60;
+  // Repeat in rounds, each thread count once in a fresh random order, until
+  // every figure's precision (a fraction) is within this, or `maxRuns` runs
+  // per thread count.
+  std::optional<double> precision;
+  int maxRuns = 30;
+  std::optional<std::uint32_t> seed;  // of the rounds' orders
+  // No run starts after this many seconds of the sweep.
+  std::optional<double> maxTimeSeconds;
+  int warmup = 0;       // runs per thread count first, left out of statistics
+  bool settle = false;  // wait for written data to reach disk before each run
   std::vector<std::string> command;  // as given, for the manifest
 };
+
+// With --precision, at least this many rounds: the first count of runs with
+// a 95% interval.
+constexpr int kFewestRounds = 6;
 
 // Exit statuses of a sweep.
 constexpr int kSweepOk = 0;

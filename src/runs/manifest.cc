@@ -47,9 +47,32 @@ double Number(const Json& json, const char* key) {
   return it != json.end() && it->is_number() ? it->get<double>() : 0;
 }
 
+std::optional<double> OptionalNumber(const Json& json, const char* key) {
+  const auto it = json.find(key);
+  if (it == json.end() || !it->is_number()) return std::nullopt;
+  return it->get<double>();
+}
+
+bool Flag(const Json& json, const char* key) {
+  const auto it = json.find(key);
+  return it != json.end() && it->is_boolean() && it->get<bool>();
+}
+
+Json ProbeJson(const std::optional<ProbeTimes>& probe) {
+  if (!probe) return Json();
+  return {{"memory_s", probe->memorySeconds}, {"disk_s", probe->diskSeconds}};
+}
+
+std::optional<ProbeTimes> ProbeFromJson(const Json& json, const char* key) {
+  const auto it = json.find(key);
+  if (it == json.end() || !it->is_object()) return std::nullopt;
+  return ProbeTimes{Number(*it, "memory_s"), Number(*it, "disk_s")};
+}
+
 MachineDescription MachineFromJson(const Json& json) {
   MachineDescription m;
   if (!json.is_object()) return m;
+  m.host = String(json, "host");
   m.osName = String(json, "os_name");
   m.osVersion = String(json, "os_version");
   m.processor = String(json, "processor");
@@ -57,6 +80,8 @@ MachineDescription MachineFromJson(const Json& json) {
   m.memoryBytes = Bytes(json, "memory_bytes");
   m.fileSystem = String(json, "file_system");
   m.device = String(json, "device");
+  m.fileSystemId = String(json, "file_system_id");
+  m.deviceModel = String(json, "device_model");
   m.totalBytes = Bytes(json, "total_bytes");
   m.freeBytes = Bytes(json, "free_bytes");
   return m;
@@ -65,6 +90,8 @@ MachineDescription MachineFromJson(const Json& json) {
 RunEntry RunFromJson(const Json& json) {
   RunEntry run;
   run.index = Int(json, "index").value_or(0);
+  run.round = Int(json, "round").value_or(0);
+  run.warmup = Flag(json, "warmup");
   run.threads = Int(json, "threads");
   run.start = String(json, "start").value_or("");
   run.wallSeconds = Number(json, "wall_s");
@@ -79,6 +106,12 @@ RunEntry RunFromJson(const Json& json) {
   run.resultsFile = String(json, "results_file").value_or("");
   run.consoleFile = String(json, "console_file").value_or("");
   run.errorFile = String(json, "stderr_file").value_or("");
+  run.probeBefore = ProbeFromJson(json, "probe_before");
+  run.probeAfter = ProbeFromJson(json, "probe_after");
+  run.disturbed = Flag(json, "disturbed");
+  run.stealSeconds = OptionalNumber(json, "steal_s");
+  run.otherCpuSeconds = OptionalNumber(json, "other_cpu_s");
+  run.settleSeconds = OptionalNumber(json, "settle_s");
   return run;
 }
 
@@ -93,6 +126,7 @@ const char* RunStatusName(RunStatus status) {
 
 Json MachineToJson(const MachineDescription& m) {
   Json json = Json::object();
+  PutIfSet(json, "host", m.host);
   PutIfSet(json, "os_name", m.osName);
   PutIfSet(json, "os_version", m.osVersion);
   PutIfSet(json, "processor", m.processor);
@@ -100,6 +134,8 @@ Json MachineToJson(const MachineDescription& m) {
   PutIfSet(json, "memory_bytes", m.memoryBytes);
   PutIfSet(json, "file_system", m.fileSystem);
   PutIfSet(json, "device", m.device);
+  PutIfSet(json, "file_system_id", m.fileSystemId);
+  PutIfSet(json, "device_model", m.deviceModel);
   PutIfSet(json, "total_bytes", m.totalBytes);
   PutIfSet(json, "free_bytes", m.freeBytes);
   return json;
@@ -112,18 +148,46 @@ Json ManifestToJson(const Manifest& manifest) {
   }
   Json runs = Json::array();
   for (const RunEntry& run : manifest.runs) {
-    runs.push_back({{"index", run.index},
-                    {"threads", OptionalInt(run.threads)},
-                    {"start", run.start},
-                    {"wall_s", run.wallSeconds},
-                    {"status", RunStatusName(run.status)},
-                    {"exit_status", OptionalInt(run.exitStatus)},
-                    {"signal", OptionalInt(run.signal)},
-                    {"reason", run.reason},
-                    {"results_file", run.resultsFile},
-                    {"console_file", run.consoleFile},
-                    {"stderr_file", run.errorFile}});
+    Json entry = {{"index", run.index},
+                  {"round", run.round},
+                  {"warmup", run.warmup},
+                  {"threads", OptionalInt(run.threads)},
+                  {"start", run.start},
+                  {"wall_s", run.wallSeconds},
+                  {"status", RunStatusName(run.status)},
+                  {"exit_status", OptionalInt(run.exitStatus)},
+                  {"signal", OptionalInt(run.signal)},
+                  {"reason", run.reason},
+                  {"results_file", run.resultsFile},
+                  {"console_file", run.consoleFile},
+                  {"stderr_file", run.errorFile},
+                  {"probe_before", ProbeJson(run.probeBefore)},
+                  {"probe_after", ProbeJson(run.probeAfter)},
+                  {"disturbed", run.disturbed}};
+    PutIfSet(entry, "steal_s", run.stealSeconds);
+    PutIfSet(entry, "other_cpu_s", run.otherCpuSeconds);
+    PutIfSet(entry, "settle_s", run.settleSeconds);
+    runs.push_back(std::move(entry));
   }
+  Json unreachable = Json::array();
+  for (const Unreachable& u : manifest.unreachable) {
+    unreachable.push_back({{"threads", OptionalInt(u.threads)},
+                           {"figure", u.figure},
+                           {"precision", u.precision},
+                           {"runs_needed", u.runsNeeded}});
+  }
+  Json plan = {
+      {"runs_per_thread_count", manifest.runsPerCount},
+      {"thread_counts", std::move(counts)},
+      {"timeout_s", manifest.timeoutSeconds},
+      {"drop_caches", manifest.dropCaches},
+      {"warmup", manifest.warmup},
+      {"settle", manifest.settle},
+      {"precision", manifest.precision ? Json(*manifest.precision) : Json()},
+      {"max_runs", manifest.maxRuns},
+      {"max_time_s",
+       manifest.maxTimeSeconds ? Json(*manifest.maxTimeSeconds) : Json()},
+      {"seed", manifest.seed ? Json(*manifest.seed) : Json()}};
   return {{"schema", kManifestSchema},
           {"program",
            {{"path", manifest.programPath},
@@ -131,13 +195,10 @@ Json ManifestToJson(const Manifest& manifest) {
           {"command", manifest.command},
           {"directory", manifest.directory},
           {"created", manifest.created},
-          {"plan",
-           {{"runs_per_thread_count", manifest.runsPerCount},
-            {"thread_counts", std::move(counts)},
-            {"timeout_s", manifest.timeoutSeconds},
-            {"drop_caches", manifest.dropCaches}}},
+          {"plan", std::move(plan)},
           {"machine", MachineToJson(manifest.machine)},
           {"runs", std::move(runs)},
+          {"unreachable", std::move(unreachable)},
           {"complete", manifest.complete}};
 }
 
@@ -148,7 +209,9 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
     error = "not valid JSON";
     return false;
   }
-  if (String(json, "schema") != std::string(kManifestSchema)) {
+  const std::optional<std::string> schema = String(json, "schema");
+  if (schema != std::string(kManifestSchema) &&
+      schema != std::string(kManifestSchemaOne)) {
     error = std::string("not a manifest of drives-report run (schema \"") +
             kManifestSchema + "\" expected)";
     return false;
@@ -178,9 +241,15 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
                                       : std::nullopt);
       }
     }
-    const auto drop = plan.find("drop_caches");
-    manifest.dropCaches =
-        drop != plan.end() && drop->is_boolean() && drop->get<bool>();
+    manifest.dropCaches = Flag(plan, "drop_caches");
+    manifest.warmup = Int(plan, "warmup").value_or(0);
+    manifest.settle = Flag(plan, "settle");
+    manifest.precision = OptionalNumber(plan, "precision");
+    manifest.maxRuns = Int(plan, "max_runs").value_or(0);
+    manifest.maxTimeSeconds = OptionalNumber(plan, "max_time_s");
+    if (const auto seed = Bytes(plan, "seed")) {
+      manifest.seed = static_cast<std::uint32_t>(*seed);
+    }
   }
   manifest.machine = MachineFromJson(json.value("machine", Json::object()));
   const auto runs = json.find("runs");
@@ -191,8 +260,15 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
   for (const Json& run : *runs) {
     if (run.is_object()) manifest.runs.push_back(RunFromJson(run));
   }
-  const auto complete = json.find("complete");
-  manifest.complete =
-      complete != json.end() && complete->is_boolean() && complete->get<bool>();
+  const auto unreachable = json.find("unreachable");
+  if (unreachable != json.end() && unreachable->is_array()) {
+    for (const Json& u : *unreachable) {
+      if (!u.is_object()) continue;
+      manifest.unreachable.push_back(
+          {Int(u, "threads"), String(u, "figure").value_or(""),
+           Number(u, "precision"), Int(u, "runs_needed").value_or(0)});
+    }
+  }
+  manifest.complete = Flag(json, "complete");
   return true;
 }

@@ -4,21 +4,34 @@
 #ifndef DRIVES_RUNS_MANIFEST_H_
 #define DRIVES_RUNS_MANIFEST_H_
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "runs/machine_description.h"
+#include "machine/machine_description.h"
 
 constexpr char kManifestName[] = "manifest.json";
-constexpr char kManifestSchema[] = "drives-runs/1";
+constexpr char kManifestSchema[] = "drives-runs/2";
+// The schema before warm-up runs and probes; read alike.
+constexpr char kManifestSchemaOne[] = "drives-runs/1";
 
 // How one run ended.
 enum class RunStatus { kOk, kFailed, kTimedOut, kInterrupted };
 
+// A short fixed piece of work timed before and after every run: the same
+// work takes longer on a machine that something else keeps busy.
+struct ProbeTimes {
+  double memorySeconds = 0;  // copying a block in memory
+  double diskSeconds = 0;    // writing and reading a small file in the run
+                             // directory
+};
+
 struct RunEntry {
   int index = 0;               // 1, 2, ... in the order run
+  int round = 0;               // the round it belongs to, from 1
+  bool warmup = false;         // left out of every statistic
   std::optional<int> threads;  // OMP_NUM_THREADS; none: the default
   std::string start;           // UTC, ISO 8601
   double wallSeconds = 0;
@@ -29,6 +42,23 @@ struct RunEntry {
   std::string resultsFile;    // names inside the folder; empty: none kept
   std::string consoleFile;
   std::string errorFile;  // its standard error
+  std::optional<ProbeTimes> probeBefore;
+  std::optional<ProbeTimes> probeAfter;
+  // Its probes ran clearly slower than the session's fastest.
+  bool disturbed = false;
+  // Where the kernel tells them: time stolen by the hypervisor, and the CPU
+  // time of other processes, during the run.
+  std::optional<double> stealSeconds;
+  std::optional<double> otherCpuSeconds;
+  std::optional<double> settleSeconds;  // waited before it for written data
+};
+
+// A figure that could not reach the precision asked for within the cap.
+struct Unreachable {
+  std::optional<int> threads;
+  std::string figure;  // its statistics key, "single.bulk_write"
+  double precision = 0;
+  int runsNeeded = 0;
 };
 
 struct Manifest {
@@ -41,6 +71,15 @@ struct Manifest {
   std::vector<std::optional<int>> threadCounts;
   double timeoutSeconds = 0;
   bool dropCaches = false;
+  int warmup = 0;       // warm-up runs per thread count, made first
+  bool settle = false;  // each run waited for written data to reach disk
+  // --precision: rounds in a fresh random order each, until every figure's
+  // precision is within it (a fraction), or the caps.
+  std::optional<double> precision;
+  int maxRuns = 0;
+  std::optional<double> maxTimeSeconds;
+  std::optional<std::uint32_t> seed;  // of the rounds' orders
+  std::vector<Unreachable> unreachable;
   MachineDescription machine;
   std::vector<RunEntry> runs;
   bool complete = false;  // every planned run was made

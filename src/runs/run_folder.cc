@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/content_hash.h"
 #include "results/results_reader.h"
 
 namespace {
@@ -37,11 +38,18 @@ bool ReadRunFolder(const std::string& path, std::string& text,
     error = {0, kManifestName + std::string(": ") + loadError.message};
     return false;
   }
+  ContentHash hash;
+  hash.Add(text);
+  folder.manifestText = text;
   if (!ManifestFromJson(text, folder.manifest, manifestError)) {
     error = {0, kManifestName + std::string(": ") + manifestError};
     return false;
   }
   for (const RunEntry& run : folder.manifest.runs) {
+    if (run.warmup) {
+      ++folder.warmups;
+      continue;
+    }
     if (run.status != RunStatus::kOk) {
       folder.leftOut.push_back(
           RunName(run) + ": " +
@@ -55,6 +63,7 @@ bool ReadRunFolder(const std::string& path, std::string& text,
     std::optional<RunRecord> record;
     if (!name.empty() && LoadInputText(source, text, runError) &&
         CheckInputText(text, runError)) {
+      hash.Add(text);
       record = ReadRunRecord(text, source, runError);
     }
     if (!record) {
@@ -64,6 +73,8 @@ bool ReadRunFolder(const std::string& path, std::string& text,
       continue;
     }
     folder.records.push_back(std::move(*record));
+    folder.marks.push_back({run.index, run.disturbed});
   }
+  folder.contentHash = hash.Text();
   return true;
 }

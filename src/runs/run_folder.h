@@ -10,9 +10,21 @@
 #include "results/run_record.h"
 #include "runs/manifest.h"
 
+// What a report needs to know of a run beside its figures.
+struct RunMark {
+  int number = 0;          // its place in the sweep, from 1
+  bool disturbed = false;  // its probes found the machine busy
+};
+
 struct RunFolder {
   Manifest manifest;
   std::vector<RunRecord> records;  // of the runs that finished, in run order
+  std::vector<RunMark> marks;      // of each record
+  int warmups = 0;                 // warm-up runs, left out of the records
+  std::string manifestText;        // manifest.json as it stands
+  // Of the manifest and every record's text: the same folder twice has
+  // the same fingerprint.
+  std::string contentHash;
   // The runs left out and why, for people: "run 3 (2 threads) failed: ...".
   std::vector<std::string> leftOut;
 };

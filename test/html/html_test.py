@@ -129,8 +129,17 @@ def structure(tmp, artefacts):
             expect(text.count("missing: the input ends early") >= 4,
                    "the partial input's missing figures are not marked")
         if name == "sweep":
+            # The median's interval, and fainter, the range of the runs.
             expect(len(root.findall(f".//{SVG}line[@class='whisker']")) ==
                    3 * 3 * COMPARED_FIGURES, "whiskers")
+            expect(len(root.findall(f".//{SVG}line[@class='range']")) ==
+                   3 * COMPARED_FIGURES, "ranges")
+        if name == "word_sizes":
+            # The compared input's bar carries its verdict.
+            verdicts = root.findall(f".//{SVG}tspan[@class='verdict']")
+            expect(len(verdicts) == COMPARED_FIGURES and all(
+                "too few runs" in v.text for v in verdicts), "verdicts")
+            expect("What differs" in text, "no list of what differs")
         shutil.copy(page, artefacts)
 
 

@@ -109,11 +109,10 @@ def findings_and_strict(tmp):
         f"{PROGRAM}: warning: {partial}: ends early, after line 50, in the "
         "parallel byte-wise phase; the figures from there on are missing",
     ], err)
-    expect(table_columns(out)[-4:] == ["edited.txt", "ratio", "partial.txt",
-                                       "ratio"], out)
+    expect(table_columns(out)[-2:] == ["edited.txt", "partial.txt"], out)
     row = [line for line in out.splitlines()
            if line.startswith("Byte-wise read, all threads")][0]
-    expect(row.split()[-2:] == ["missing", "missing"], row)
+    expect(row.split()[-1] == "missing", row)
 
     status, out, err = run("--strict", GOOD, edited, partial)
     expect(status == 1, f"strict: exit status {status}")
@@ -131,7 +130,14 @@ def formats_and_output(tmp):
     status, out, _ = run("--format", "csv", GOOD, console)
     expect(status == 0, "csv")
     rows = list(csv.DictReader(io.StringIO(out)))
-    expect(len(rows) == 2 * (5 + 5 * 2 + 5), f"{len(rows)} CSV rows")
+    # Each run's figures, then each figure the console compares with the
+    # results file.
+    expect(len(rows) == 2 * (5 + 5 * 2 + 5) + 15, f"{len(rows)} CSV rows")
+    compared = rows[-1]
+    expect(compared["statistic"] == "interval" and
+           compared["figure"] == "improvement.bulk_write" and
+           compared["ratio"] == "1" and compared["verdict"] == "too-few-runs",
+           compared)
     first = rows[0]
     expect(first["phase"] == "files" and first["thread"] == "single" and
            first["rate_per_s"] == "109661" and first["elapsed_s"] == "1.19543",
@@ -140,7 +146,7 @@ def formats_and_output(tmp):
 
     status, out, _ = run("--format", "json", "--label", "ssd", GOOD, console)
     document = json.loads(out)
-    expect(document["schema"] == "drives-report/1", document["schema"])
+    expect(document["schema"] == "drives-report/2", document["schema"])
     expect([i["label"] for i in document["inputs"]] ==
            ["ssd", "two_threads_console.txt"], document["inputs"])
     expect(document["baseline"] == "ssd", document["baseline"])
@@ -148,9 +154,31 @@ def formats_and_output(tmp):
     status, out, _ = run("--format", "markdown", "--baseline", "2", GOOD,
                          console)
     lines = out.splitlines()
-    expect(lines[0].startswith("| Figure (ratios to two\\_threads\\_console.txt) |"),
-           lines[0])
+    expect(lines[0] == "| Figure | two\\_threads\\_results.txt | "
+           "two\\_threads\\_console.txt |", lines[0])
     expect(lines[1].startswith("|---|--:|"), lines[1])
+    expect(lines[4] == "|   vs two\\_threads\\_console.txt | 1.00x, too few "
+           "runs to tell |  |", lines[4])
+
+    # Saved by Notepad as "Unicode" (UTF-16 with its byte-order mark), and
+    # as UTF-8 with one: read like the original.
+    with open(GOOD, "rb") as f:
+        original = f.read()
+    for name, data in (("utf16.txt", b"\xff\xfe" + original.decode().replace(
+            "\n", "\r\n").encode("utf-16-le")),
+            ("utf16be.txt", b"\xfe\xff" + original.decode().encode("utf-16-be")),
+            ("bom.txt", b"\xef\xbb\xbf" + original)):
+        path = os.path.join(tmp, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        status, out, err = run("--format", "json", "--strict", path)
+        runs = json.loads(out)["inputs"][0]["runs"]
+        expect(status == 0 and runs[0]["complete"] and
+               runs[0]["single"]["files"]["rate_per_s"] == 109661, err)
+    with open(os.path.join(tmp, "cut.txt"), "wb") as f:
+        f.write(b"\xff\xfe" + "x\n".encode("utf-16-le") + b"\x00")
+    status, _, err = run(os.path.join(tmp, "cut.txt"))
+    expect(status == 2 and "odd number of bytes" in err, err)
 
     # Standard input, and a report file written whole or not at all.
     with open(GOOD, "rb") as f:
@@ -172,6 +200,76 @@ def formats_and_output(tmp):
         "a temporary file was left behind")
 
 
+SWEEP = os.path.join(DATA, "..", "..", "docs", "sweep")
+
+
+def run_folder(tmp, name, files, disturbed=()):
+    """A run folder of one-thread runs whose results are copies of the real
+    ones in docs/sweep named by `files` (in run order)."""
+    folder = os.path.join(tmp, name)
+    os.mkdir(folder)
+    runs = []
+    for index, source in enumerate(files, start=1):
+        results = f"run-{index:03d}-threads-1.results.txt"
+        shutil.copy(os.path.join(SWEEP, source), os.path.join(folder, results))
+        runs.append({"index": index, "round": index, "warmup": False,
+                     "threads": 1, "status": "ok", "results_file": results,
+                     "console_file": "", "stderr_file": "",
+                     "disturbed": index in disturbed})
+    with open(os.path.join(folder, "manifest.json"), "w") as f:
+        json.dump({"schema": "drives-runs/2", "program": {"path": "drives64"},
+                   "plan": {"thread_counts": [1]}, "runs": runs,
+                   "complete": True}, f)
+    return folder
+
+
+def verdicts(tmp):
+    """Two folders of 6 runs each, every run of one a copy of one real run,
+    every run of the other of another: each figure's ratio is exact, its
+    interval a point, and its verdict follows from the ratio alone. A
+    disturbed run is marked and left out on request; a first run far from
+    the others is named, with the advice to warm up."""
+    first = "run-001-threads-1.results.txt"
+    other = "run-004-threads-1.results.txt"
+    a = run_folder(tmp, "a", [first] * 6, disturbed=(2,))
+    b = run_folder(tmp, "b", [other] * 6)
+    status, out, err = run("--format", "json", a, b)
+    expect(status == 0 and not err, err)
+    document = json.loads(out)
+    comparisons = document["comparisons"]
+    expect(len(comparisons) == 15, comparisons)
+    for c in comparisons:
+        ratio = c["ratio"]
+        expected = ("same" if abs(ratio - 1) <= 0.05 else
+                    "faster" if ratio > 1 else "slower")
+        expect(c["verdict"] == expected and c["ratio_low"] == ratio ==
+               c["ratio_high"] and abs(c["p_value"] - 2 / 924) < 1e-12 and
+               c["input"] == "b" and c["baseline"] == "a", c)
+    runs = document["inputs"][0]["runs"]
+    expect([r["disturbed"] for r in runs] == [False, True] + [False] * 4, runs)
+    figure = document["inputs"][0]["statistics"][0]["figures"]["single.files"]
+    expect(figure["ci_coverage"] == 1 - 2 / 64 and figure["precision"] == 0 and
+           figure["outliers"] == [], figure)
+
+    status, out, _ = run(a, b)
+    expect("a: 1 of 6 runs disturbed (run 2)" in out, out)
+    differing = [c for c in comparisons if c["verdict"] != "same"]
+    expect(sum(line.strip().startswith("vs a") and
+               ("faster" in line or "slower" in line)
+               for line in out.splitlines()) == len(differing), out)
+    status, out, err = run("--exclude-disturbed", "--format", "json", a)
+    expect(len(json.loads(out)["inputs"][0]["runs"]) == 5 and
+           "1 disturbed run left out" in err, err)
+    status, out, _ = run("--format", "html", a, b)
+    expect(out.count("<li>") == len(differing) and "What differs" in out, out)
+
+    # The first run lies far from the five after it.
+    c = run_folder(tmp, "c", [other] + [first] * 5)
+    status, _, err = run(c)
+    expect(status == 0 and "c, 1 thread: run 1, the first, lies far from the "
+           "others" in err and "--warmup 1" in err, err)
+
+
 def command_line(tmp):
     """Help, version and usage errors."""
     status, out, _ = run("--help")
@@ -186,7 +284,8 @@ def command_line(tmp):
                f"{args}: {status} {err!r}")
 
 
-CASES = [bad_inputs, findings_and_strict, formats_and_output, command_line]
+CASES = [bad_inputs, findings_and_strict, formats_and_output, verdicts,
+         command_line]
 
 
 def main(argv):

@@ -7,6 +7,8 @@ PROGRAM is the benchmark; scenarios that need only a stand-in for it make
 their own from the real output in test/data.
 """
 
+import csv
+import io
 import json
 import os
 import shutil
@@ -116,8 +118,17 @@ def sweep(tmp):
                        f"{got} != {expected}")
             expect(figure["noisy"] == (sd / mean > 0.10), f"{key} noisy flag")
     # The CSV carries the per-run values and the same statistics.
-    csv_out = run(folder, "--format", "csv", cwd=tmp).stdout.splitlines()
-    expect(sum(",median," in line for line in csv_out) == 2 * 10, "CSV medians")
+    rows = list(csv.DictReader(io.StringIO(
+        run(folder, "--format", "csv", cwd=tmp).stdout)))
+    expect(sum(r["statistic"] == "median" for r in rows) == 2 * 10,
+           "CSV medians")
+    # Each figure's interval: two runs give their range, with coverage 1/2.
+    intervals = [r for r in rows if r["statistic"] == "interval"]
+    expect(len(intervals) == 2 * 15 and
+           all(r["ci_coverage"] == "0.5" for r in intervals), intervals[:1])
+    # Every run was probed before and after.
+    expect(all(r["probe_before"]["memory_s"] > 0 and
+               r["probe_after"]["disk_s"] > 0 for r in m["runs"]), m["runs"])
 
 
 def faults(tmp):
@@ -195,7 +206,8 @@ def interrupt(tmp):
     runner = subprocess.Popen(report + ["run", "--runs", "10", "--dir", work,
                                         "--out", folder, "--program", slow],
                               cwd=tmp, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, text=True)
+                              stderr=subprocess.PIPE, text=True,
+                              env=environment)
     deadline = time.monotonic() + 120
     while time.monotonic() < deadline:
         try:
@@ -212,10 +224,58 @@ def interrupt(tmp):
            runs[-1]["status"] == "interrupted", runs)
     expect(not manifest(folder)["complete"], "marked complete")
     expect("interrupted" in err, err)
-    # Later, the folder reads as what was finished.
+    # Later, the folder reads as what was finished; the history kept it.
     done = run(folder, cwd=tmp)
     expect(done.returncode == 0 and "interrupted; left out" in done.stderr,
            done.stderr)
+    listed = run("history", cwd=tmp).stdout
+    expect(f"{len(runs) - 1} runs" in listed, listed)
+
+
+def history(tmp):
+    """The sweep's session goes into the history; a history that cannot be
+    written (not a database, or locked past the busy timeout) is one
+    warning, the folder is still complete and the exit status 1;
+    --no-history keeps none."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    ok = stand_in(tmp, "ok", "exit 0")
+    db = os.path.join(tmp, "history.sqlite")
+    done = run("run", "--runs", "2", "--dir", work, "--out",
+               os.path.join(tmp, "a"), "--program", ok, "--drive", "bench",
+               cwd=tmp)
+    expect(done.returncode == 0 and "kept in the history as session 1 of "
+           "drive bench" in done.stderr, done.stderr)
+    expect("Drive bench: 1 session" in run("history", cwd=tmp).stdout, "list")
+    done = run("run", "--runs", "1", "--no-history", "--dir", work, "--out",
+               os.path.join(tmp, "b"), "--program", ok, "--history",
+               os.path.join(tmp, "none.sqlite"), cwd=tmp)
+    expect(done.returncode == 0 and not os.path.exists(
+        os.path.join(tmp, "none.sqlite")), done.stderr)
+    text = os.path.join(tmp, "notes.txt")
+    with open(text, "w") as f:
+        f.write("not a database\n")
+    done = run("run", "--runs", "1", "--dir", work, "--out",
+               os.path.join(tmp, "c"), "--program", ok, "--history", text,
+               cwd=tmp)
+    warnings = [l for l in done.stderr.splitlines() if "warning" in l]
+    expect(done.returncode == 1 and len(warnings) == 1 and
+           "not a SQLite database" in warnings[0] and
+           manifest(os.path.join(tmp, "c"))["complete"], done.stderr)
+    # Another process holds the file locked for longer than the timeout.
+    locker = subprocess.Popen(
+        [sys.executable, "-c", "import sqlite3, sys, time\n"
+         f"c = sqlite3.connect({db!r}, isolation_level=None)\n"
+         "c.execute('BEGIN EXCLUSIVE'); print('locked', flush=True)\n"
+         "time.sleep(60)"], stdout=subprocess.PIPE, text=True)
+    try:
+        expect(locker.stdout.readline().strip() == "locked", "lock")
+        done = run("run", "--runs", "1", "--dir", work, "--out",
+                   os.path.join(tmp, "d"), "--program", ok, cwd=tmp)
+    finally:
+        locker.kill()
+    expect(done.returncode == 1 and "locked by another process" in
+           done.stderr, done.stderr)
 
 
 def not_polling(tmp):
@@ -234,7 +294,7 @@ def not_polling(tmp):
          "ppoll,select,pselect6,epoll_wait,sched_yield"] + report +
         ["run", "--runs", "1", "--dir", work, "--out",
          os.path.join(tmp, "runs"), "--program", slow],
-        capture_output=True, text=True, timeout=TIMEOUT)
+        capture_output=True, text=True, timeout=TIMEOUT, env=environment)
     expect(done.returncode == 0, done.stderr)
     with open(trace) as f:
         calls = [line.split("(")[0] for line in f if "(" in line]
@@ -280,7 +340,7 @@ def terminal_progress(tmp):
                                         "--out", os.path.join(tmp, "runs"),
                                         "--program", ok],
                               cwd=tmp, stdout=subprocess.DEVNULL,
-                              stderr=terminal)
+                              stderr=terminal, env=environment)
     os.close(terminal)
     shown = b""
     while True:
@@ -295,6 +355,67 @@ def terminal_progress(tmp):
     os.close(controller)
     expect(shown.count(b"\r") >= 6 and shown.count(b"\n") <= 2,
            f"not redrawn in place: {shown!r}")
+
+
+def precision(tmp):
+    """--precision: rounds of every thread count in a random order, the
+    seed kept (the same seed, the same orders); at least 6 rounds, then a
+    stop once every figure is precise; figures that cannot get there
+    within --max-runs named once and no longer waited for. Warm-up runs and
+    --settle are marked in the manifest and left out of the statistics."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    steady = stand_in(tmp, "steady", "exit 0")
+    orders = []
+    for name in ("a", "b"):
+        folder = os.path.join(tmp, name)
+        done = run("run", "--precision", "5", "--threads", "1,2,4", "--seed",
+                   "7", "--warmup", "1", "--settle", "--dir", work, "--out",
+                   folder, "--program", steady, cwd=tmp)
+        expect(done.returncode == 0, done.stderr)
+        m = manifest(folder)
+        warm = [r for r in m["runs"] if r["warmup"]]
+        measured = [r for r in m["runs"] if not r["warmup"]]
+        # The same output every run: precise from the sixth round on.
+        expect([r["threads"] for r in warm] == [1, 2, 4] and
+               len(measured) == 6 * 3 and m["plan"]["seed"] == 7 and
+               m["plan"]["precision"] == 0.05 and m["plan"]["settle"] and
+               all(r["settle_s"] >= 0 for r in m["runs"]), m)
+        for round_ in range(1, 7):
+            expect(sorted(r["threads"] for r in measured
+                          if r["round"] == round_) == [1, 2, 4], measured)
+        orders.append([r["threads"] for r in measured])
+        read = json.loads(run(folder, "--format", "json", cwd=tmp).stdout)
+        expect(len(read["inputs"][0]["runs"]) == 18, "warm-ups left out")
+    expect(orders[0] == orders[1] and orders[0] != [1, 2, 4] * 6, orders)
+    # Settled against unsettled: a warning.
+    plain = os.path.join(tmp, "plain")
+    run("run", "--runs", "1", "--dir", work, "--out", plain, "--program",
+        steady, cwd=tmp)
+    done = run(plain, os.path.join(tmp, "a"), cwd=tmp)
+    expect("ran with --settle" in done.stderr, done.stderr)
+
+    # Output that alternates between two real runs never gets within 1%.
+    flip = os.path.join(tmp, "flip")
+    with open(flip, "w") as f:
+        f.write("#!/bin/sh\n"
+                f"if [ -e '{tmp}/odd' ]; then rm '{tmp}/odd'; n=two; "
+                f"else touch '{tmp}/odd'; n=four; fi\n"
+                f"cat '{DATA}'/${{n}}_threads_console.txt\n")
+    os.chmod(flip, 0o755)
+    folder = os.path.join(tmp, "flip-runs")
+    done = run("run", "--precision", "1", "--max-runs", "6", "--dir", work,
+               "--out", folder, "--program", flip, cwd=tmp)
+    expect(done.returncode == 0, done.stderr)
+    m = manifest(folder)
+    notes = [line for line in done.stderr.splitlines()
+             if "no longer waits for it" in line]
+    expect(len(m["runs"]) == 6 and len(m["unreachable"]) == 15 and
+           len(notes) == 15 and m["complete"], done.stderr)
+    expect(all(u["runs_needed"] > 6 and u["precision"] > 0.01
+               for u in m["unreachable"]), m["unreachable"])
+    usage = run("run", "--precision", "5", "--runs", "3", cwd=tmp)
+    expect(usage.returncode == 2 and "excludes" in usage.stderr, usage.stderr)
 
 
 def drop_caches(tmp):
@@ -335,6 +456,7 @@ def short_sweep(tmp):
 
 
 SCENARIOS = {"sweep": sweep, "faults": faults, "interrupt": interrupt,
+             "precision": precision, "history": history,
              "not_polling": not_polling, "drop_caches": drop_caches,
              "full_out_folder": full_out_folder,
              "terminal_progress": terminal_progress,
@@ -348,6 +470,8 @@ def main(argv):
     global environment
     report = programs.command_or_skip(argv[1])
     tmp = tempfile.mkdtemp(prefix="drives-runner-")
+    # Never the user's own history.
+    environment["DRIVES_HISTORY"] = os.path.join(tmp, "history.sqlite")
     windows = programs.is_windows(argv[1])
     if windows:
         environment = programs.wine_environment(

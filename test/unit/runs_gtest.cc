@@ -1,8 +1,10 @@
-// The statistics of repeated runs, and the manifest that records them.
+// The statistics of repeated runs, the manifest that records them, and the
+// probes that mark disturbed runs.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "runner/probe.h"
 #include "runs/manifest.h"
 #include "statistics/summary.h"
 
@@ -47,7 +49,13 @@ TEST(ManifestTest, ReadsBackWhatItWrites) {
   run.status = RunStatus::kTimedOut;
   run.reason = "still running";
   run.consoleFile = "run-001.console.txt";
+  run.warmup = true;
+  run.probeBefore = ProbeTimes{0.002, 0.0003};
+  run.stealSeconds = 0.5;
   m.runs = {run};
+  m.precision = 0.05;
+  m.seed = 4000000000u;
+  m.unreachable = {{4, "single.bulk_write", 0.35, 294}};
   Manifest back;
   std::string error;
   ASSERT_TRUE(ManifestFromJson(ManifestToJson(m).dump(), back, error)) << error;
@@ -60,6 +68,29 @@ TEST(ManifestTest, ReadsBackWhatItWrites) {
   EXPECT_EQ(back.runs[0].status, RunStatus::kTimedOut);
   EXPECT_EQ(back.runs[0].threads, 4);
   EXPECT_EQ(back.runs[0].consoleFile, run.consoleFile);
+  EXPECT_TRUE(back.runs[0].warmup);
+  EXPECT_EQ(back.runs[0].probeBefore->diskSeconds, 0.0003);
+  EXPECT_FALSE(back.runs[0].probeAfter.has_value());
+  EXPECT_EQ(back.runs[0].stealSeconds, 0.5);
+  EXPECT_FALSE(back.runs[0].otherCpuSeconds.has_value());
+  EXPECT_EQ(back.precision, 0.05);
+  EXPECT_EQ(back.seed, 4000000000u);
+  ASSERT_EQ(back.unreachable.size(), 1u);
+  EXPECT_EQ(back.unreachable[0].runsNeeded, 294);
+}
+
+TEST(ProbeTest, MarksRunsClearlySlowerThanTheFastest) {
+  std::vector<RunEntry> runs(3);
+  runs[0].probeBefore = ProbeTimes{0.010, 0.001};
+  runs[0].probeAfter = ProbeTimes{0.0105, 0.001};
+  runs[1].probeBefore = ProbeTimes{0.010, 0.001};
+  runs[1].probeAfter = ProbeTimes{0.016, 0.001};     // memory: 52% slower
+  runs[2].probeBefore = ProbeTimes{0.014, 0.0013};   // files: 30% slower
+  runs[2].probeAfter = ProbeTimes{0.0105, 0.00112};  // within the noise
+  MarkDisturbed(runs);
+  EXPECT_FALSE(runs[0].disturbed);
+  EXPECT_TRUE(runs[1].disturbed);
+  EXPECT_TRUE(runs[2].disturbed);
 }
 
 TEST(ManifestTest, RefusesWhatIsNotAManifest) {

@@ -1,7 +1,7 @@
 // What drives-report says on standard error: one line each, prefixed with
 // the program's name.
-#ifndef DRIVES_CLI_MESSAGES_H_
-#define DRIVES_CLI_MESSAGES_H_
+#ifndef DRIVES_MESSAGES_MESSAGES_H_
+#define DRIVES_MESSAGES_MESSAGES_H_
 
 #include <string>
 
@@ -17,4 +17,4 @@ void PrintNote(const std::string& what);
 // "<source>: line <n>: " (no line part when `line` is 0).
 std::string Where(const std::string& source, int line);
 
-#endif  // DRIVES_CLI_MESSAGES_H_
+#endif  // DRIVES_MESSAGES_MESSAGES_H_

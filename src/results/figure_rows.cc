@@ -1,4 +1,4 @@
-#include "reporters/figure_rows.h"
+#include "results/figure_rows.h"
 
 #include <cctype>
 
@@ -99,4 +99,8 @@ std::optional<double> FigureRow::Value(const RunRecord& run) const {
 const std::vector<FigureRow>& ComparedFigures() {
   static const std::vector<FigureRow> rows = MakeRows();
   return rows;
+}
+
+std::string ThreadsText(int threads) {
+  return std::to_string(threads) + (threads == 1 ? " thread" : " threads");
 }

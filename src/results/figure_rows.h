@@ -2,8 +2,8 @@
 // one chart each in the HTML report): the thread count, the single-thread
 // figures, the parallel totals and their improvement ratios, in the units
 // people read (files/s, MB/s, times).
-#ifndef DRIVES_REPORTERS_FIGURE_ROWS_H_
-#define DRIVES_REPORTERS_FIGURE_ROWS_H_
+#ifndef DRIVES_RESULTS_FIGURE_ROWS_H_
+#define DRIVES_RESULTS_FIGURE_ROWS_H_
 
 #include <optional>
 #include <string>
@@ -26,4 +26,7 @@ struct FigureRow {
 
 const std::vector<FigureRow>& ComparedFigures();
 
-#endif  // DRIVES_REPORTERS_FIGURE_ROWS_H_
+// "1 thread", "4 threads".
+std::string ThreadsText(int threads);
+
+#endif  // DRIVES_RESULTS_FIGURE_ROWS_H_

@@ -1,21 +1,33 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <thread>
 
-#include "runner/system_info.h"
+#include "machine/system_info.h"
 
 namespace {
 
 constexpr char kDropCaches[] = "/proc/sys/vm/drop_caches";
 constexpr char kDropEverything[] = "3\n";  // the page cache, dentries, inodes
+constexpr char kMemoryInfo[] = "/proc/meminfo";
+constexpr char kUuidLinks[] = "/dev/disk/by-uuid";
+// Settled: less than this is left to be written.
+constexpr double kSettledKiB = 16 * 1024;
+constexpr double kSettleCapSeconds = 60;
+constexpr auto kSettlePoll = std::chrono::milliseconds(100);
 
 // The value after "key" and a colon, or after "key=", in a file of such
 // lines; quotes around it are removed.
@@ -53,11 +65,45 @@ std::string Unescape(const std::string& field) {
   return out;
 }
 
+// The first line of a small file in /sys, if it has one.
+std::optional<std::string> FirstLine(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  if (!std::getline(in, line)) return std::nullopt;
+  line.erase(line.find_last_not_of(" \t") + 1);
+  if (line.empty()) return std::nullopt;
+  return line;
+}
+
+// The UUID of the file system on `device`, from the links udev keeps.
+std::optional<std::string> FileSystemUuid(const std::string& device) {
+  std::error_code code;
+  const std::filesystem::path real = std::filesystem::canonical(device, code);
+  if (code) return std::nullopt;
+  for (std::filesystem::directory_iterator it(kUuidLinks, code), end;
+       !code && it != end; it.increment(code)) {
+    std::error_code linkCode;
+    if (std::filesystem::canonical(it->path(), linkCode) == real && !linkCode) {
+      return it->path().filename().string();
+    }
+  }
+  return std::nullopt;
+}
+
+// The model a block device reports, from the device itself or, for a
+// partition, from the disk it is on.
+std::optional<std::string> DeviceModel(const std::string& numbers) {
+  const std::string block = "/sys/dev/block/" + numbers;
+  if (auto model = FirstLine(block + "/device/model")) return model;
+  return FirstLine(block + "/../device/model");
+}
+
 // The mount that holds `path`: the longest mount point that is a prefix.
 void DescribeMount(const std::string& path, MachineDescription& m) {
   std::ifstream in("/proc/self/mountinfo");
   std::string line;
   std::size_t best = 0;
+  std::string bestNumbers;
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     std::string id, parent, numbers, root, point, field;
@@ -75,7 +121,22 @@ void DescribeMount(const std::string& path, MachineDescription& m) {
       best = point.size();
       m.fileSystem = type;
       m.device = Unescape(source);
+      bestNumbers = numbers;
     }
+  }
+  if (bestNumbers.empty()) return;
+  if (m.device && m.device->compare(0, 5, "/dev/") == 0) {
+    m.fileSystemId = FileSystemUuid(*m.device);
+  }
+  m.deviceModel = DeviceModel(bestNumbers);
+  // Without a UUID: the device's numbers, and the file system's own ID.
+  if (!m.fileSystemId) {
+    struct statvfs fs {};
+    char id[64] = "";
+    if (statvfs(path.c_str(), &fs) == 0) {
+      std::snprintf(id, sizeof id, " fsid %lx", fs.f_fsid);
+    }
+    m.fileSystemId = "device " + bestNumbers + id;
   }
 }
 
@@ -83,6 +144,10 @@ void DescribeMount(const std::string& path, MachineDescription& m) {
 
 MachineDescription DescribeMachine(const std::string& directory) {
   MachineDescription m;
+  char host[256] = "";
+  if (gethostname(host, sizeof host - 1) == 0 && host[0] != '\0') {
+    m.host = host;
+  }
   m.osName = Field("/etc/os-release", "PRETTY_NAME", '=');
   utsname system{};
   if (uname(&system) == 0) {
@@ -129,4 +194,60 @@ bool DropFileCache(std::string& error) {
     error = std::string("cannot drop the file cache: ") + std::strerror(e);
   }
   return written;
+}
+
+bool CanSettle(std::string& why) {
+  if (Field(kMemoryInfo, "Dirty", ':')) return true;
+  why = std::string("cannot read the amount of unwritten data from ") +
+        kMemoryInfo;
+  return false;
+}
+
+double SettleWrites() {
+  const auto start = std::chrono::steady_clock::now();
+  const auto waited = [&start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                         start)
+        .count();
+  };
+  sync();
+  while (waited() < kSettleCapSeconds) {
+    const auto dirty = Field(kMemoryInfo, "Dirty", ':');
+    const auto writeback = Field(kMemoryInfo, "Writeback", ':');
+    if (!dirty || !writeback) break;
+    if (std::strtod(dirty->c_str(), nullptr) +
+            std::strtod(writeback->c_str(), nullptr) <
+        kSettledKiB) {
+      break;
+    }
+    // Not timed: the run starts after this.
+    std::this_thread::sleep_for(kSettlePoll);
+  }
+  return waited();
+}
+
+std::optional<CpuTimes> ReadCpuTimes() {
+  std::ifstream in("/proc/stat");
+  std::string cpu;
+  // user nice system idle iowait irq softirq steal, in clock ticks.
+  double ticks[8] = {};
+  if (!(in >> cpu) || cpu != "cpu") return std::nullopt;
+  for (double& t : ticks) {
+    if (!(in >> t)) return std::nullopt;
+  }
+  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+  if (!(tick > 0)) return std::nullopt;
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  rusage self{};
+  rusage children{};
+  getrusage(RUSAGE_SELF, &self);
+  getrusage(RUSAGE_CHILDREN, &children);
+  CpuTimes times;
+  times.busy = (ticks[0] + ticks[1] + ticks[2] + ticks[5] + ticks[6]) / tick;
+  times.steal = ticks[7] / tick;
+  times.self = seconds(self.ru_utime) + seconds(self.ru_stime);
+  times.children = seconds(children.ru_utime) + seconds(children.ru_stime);
+  return times;
 }

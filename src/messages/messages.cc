@@ -1,4 +1,4 @@
-#include "cli/messages.h"
+#include "messages/messages.h"
 
 #include <iostream>
 

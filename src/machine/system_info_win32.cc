@@ -1,8 +1,11 @@
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
-#include "runner/system_info.h"
+#include "machine/system_info.h"
 
 namespace {
 
@@ -37,6 +40,39 @@ std::optional<std::string> SystemVersion() {
          std::to_string(info.dwBuildNumber);
 }
 
+// The model the disk holding `volume` ("C:\\") reports; asking needs no
+// access rights to the device.
+std::optional<std::string> DeviceModel(const std::string& volume) {
+  if (volume.size() < 2 || volume[1] != ':') return std::nullopt;
+  const std::string device = "\\\\.\\" + volume.substr(0, 2);
+  const HANDLE handle =
+      CreateFileA(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  STORAGE_PROPERTY_QUERY query{};
+  query.PropertyId = StorageDeviceProperty;
+  query.QueryType = PropertyStandardQuery;
+  char buffer[1024] = {};
+  DWORD returned = 0;
+  const BOOL ok =
+      DeviceIoControl(handle, IOCTL_STORAGE_QUERY_PROPERTY, &query,
+                      sizeof query, buffer, sizeof buffer, &returned, nullptr);
+  CloseHandle(handle);
+  const auto* descriptor =
+      reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer);
+  if (!ok || returned < sizeof *descriptor ||
+      descriptor->ProductIdOffset == 0 ||
+      descriptor->ProductIdOffset >= returned) {
+    return std::nullopt;
+  }
+  std::string model(buffer + descriptor->ProductIdOffset,
+                    strnlen(buffer + descriptor->ProductIdOffset,
+                            returned - descriptor->ProductIdOffset));
+  model.erase(model.find_last_not_of(' ') + 1);
+  if (model.empty()) return std::nullopt;
+  return model;
+}
+
 }  // namespace
 
 MachineDescription DescribeMachine(const std::string& directory) {
@@ -57,14 +93,24 @@ MachineDescription DescribeMachine(const std::string& directory) {
   memory.dwLength = sizeof memory;
   if (GlobalMemoryStatusEx(&memory)) m.memoryBytes = memory.ullTotalPhys;
 
+  char host[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD hostSize = sizeof host;
+  if (GetComputerNameA(host, &hostSize)) m.host = std::string(host, hostSize);
   char volume[MAX_PATH];
   if (GetVolumePathNameA(directory.c_str(), volume, sizeof volume)) {
     m.device = std::string(volume);
     char fileSystem[MAX_PATH];
-    if (GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, nullptr,
+    DWORD serial = 0;
+    if (GetVolumeInformationA(volume, nullptr, 0, &serial, nullptr, nullptr,
                               fileSystem, sizeof fileSystem)) {
       m.fileSystem = std::string(fileSystem);
+      char id[32];
+      std::snprintf(id, sizeof id, "volume %04lX-%04lX",
+                    static_cast<unsigned long>(serial >> 16),
+                    static_cast<unsigned long>(serial & 0xFFFF));
+      m.fileSystemId = id;
     }
+    m.deviceModel = DeviceModel(volume);
   }
   ULARGE_INTEGER available{};
   ULARGE_INTEGER total{};
@@ -84,3 +130,13 @@ bool DropFileCache(std::string& error) {
   CanDropFileCache(error);
   return false;
 }
+
+bool CanSettle(std::string& why) {
+  why = "waiting for written data to settle is not supported on Windows";
+  return false;
+}
+
+double SettleWrites() { return 0; }
+
+// Windows tells no stolen time, and no CPU time of ended children.
+std::optional<CpuTimes> ReadCpuTimes() { return std::nullopt; }

@@ -1,0 +1,15 @@
+#include <cstdlib>
+#include <string>
+
+#include "history/history_store.h"
+
+std::optional<std::string> DefaultHistoryPath() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  // The base directory specification ignores a relative one.
+  if (data && data[0] == '/') {
+    return std::string(data) + "/drives/history.sqlite";
+  }
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return std::nullopt;
+  return std::string(home) + "/.local/share/drives/history.sqlite";
+}

@@ -1,0 +1,16 @@
+// The history's tables, and the steps that bring a file of any earlier
+// version up to this one. A user can query them with the sqlite3 shell or
+// pandas: `history` is a view with one tidy row per run, thread count and
+// figure.
+#ifndef DRIVES_HISTORY_SCHEMA_H_
+#define DRIVES_HISTORY_SCHEMA_H_
+
+#include <string>
+
+struct sqlite3;
+
+// Brings the file from `version` (0: new) to kHistorySchemaVersion in one
+// transaction; false with `error` set when a step fails (nothing changed).
+bool MigrateSchema(sqlite3* db, int version, std::string& error);
+
+#endif  // DRIVES_HISTORY_SCHEMA_H_

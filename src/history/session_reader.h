@@ -1,0 +1,23 @@
+// The session an input makes for the history: a run folder with its
+// measured runs (warm-ups left out), or a results file or transcript as a
+// session of one run. A folder's manifest says where it ran; an input
+// without one is taken to lie on the drive it measured, as the benchmark
+// leaves its results file in the directory it ran in.
+#ifndef DRIVES_HISTORY_SESSION_READER_H_
+#define DRIVES_HISTORY_SESSION_READER_H_
+
+#include <string>
+
+#include "history/session.h"
+#include "results/input_text.h"
+#include "runs/run_folder.h"
+
+// Reads `source` into `session`; false with `error` set when it cannot be
+// read. `text` is a buffer to reuse.
+bool ReadSession(const std::string& source, std::string& text, Session& session,
+                 InputError& error);
+
+// The session of a run folder already read.
+Session SessionOfFolder(const std::string& source, const RunFolder& folder);
+
+#endif  // DRIVES_HISTORY_SESSION_READER_H_

@@ -1,0 +1,49 @@
+#include "statistics/median_interval.h"
+
+#include <algorithm>
+#include <cmath>
+
+double OrderCoverage(int n, int k) {
+  // log C(n, i) - n log 2, summed for i < k.
+  double below = 0;
+  for (int i = 0; i < k; ++i) {
+    below += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) -
+                      std::lgamma(n - i + 1.0) - n * std::log(2.0));
+  }
+  return 1 - 2 * below;
+}
+
+std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values) {
+  const int n = static_cast<int>(values.size());
+  if (n < 2) return std::nullopt;
+  std::sort(values.begin(), values.end());
+  int k = 1;  // the range of the runs, whatever its coverage
+  while (2 * (k + 1) <= n && OrderCoverage(n, k + 1) >= kConfidence) ++k;
+  return MedianInterval{values[k - 1], values[n - k], OrderCoverage(n, k), k};
+}
+
+double Precision(const MedianInterval& interval, double median) {
+  return (interval.high - interval.low) / 2 / std::fabs(median);
+}
+
+double RunsForPrecision(const std::vector<double>& values, double target) {
+  constexpr double kMadToSigma = 1.4826;
+  constexpr double kHalfWidthPerSigma = 1.96 * 1.2533;
+  std::vector<double> sorted = values;
+  std::sort(sorted.begin(), sorted.end());
+  const auto median = [](const std::vector<double>& v) {
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+  };
+  if (sorted.empty() || !(target > 0)) return HUGE_VAL;
+  const double centre = median(sorted);
+  if (centre == 0) return HUGE_VAL;
+  std::vector<double> deviations;
+  deviations.reserve(sorted.size());
+  for (const double v : sorted) deviations.push_back(std::fabs(v - centre));
+  std::sort(deviations.begin(), deviations.end());
+  const double sigma = kMadToSigma * median(deviations);
+  const double ratio =
+      kHalfWidthPerSigma * sigma / (target * std::fabs(centre));
+  return std::ceil(ratio * ratio);
+}

@@ -1,0 +1,50 @@
+#include "statistics/ratio_estimate.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "statistics/mann_whitney.h"
+#include "statistics/median_interval.h"
+
+namespace {
+
+bool Usable(const std::vector<double>& values) {
+  if (values.empty()) return false;
+  for (const double v : values) {
+    if (!std::isfinite(v) || v <= 0) return false;
+  }
+  return true;
+}
+
+double MedianOfSorted(const std::vector<double>& sorted) {
+  const std::size_t n = sorted.size();
+  return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
+}  // namespace
+
+std::optional<RatioEstimate> EstimateRatio(const std::vector<double>& a,
+                                           const std::vector<double>& b) {
+  if (!Usable(a) || !Usable(b)) return std::nullopt;
+  std::vector<double> differences;
+  differences.reserve(a.size() * b.size());
+  for (const double x : a) {
+    for (const double y : b) differences.push_back(std::log(x) - std::log(y));
+  }
+  std::sort(differences.begin(), differences.end());
+  std::vector<double> both = a;
+  both.insert(both.end(), b.begin(), b.end());
+  const RankSumNull null(static_cast<int>(a.size()), static_cast<int>(b.size()),
+                         TieTerm(both));
+  RatioEstimate estimate;
+  estimate.ratio = std::exp(MedianOfSorted(differences));
+  estimate.pValue = null.TwoSidedP(RankSumU(a, b));
+  estimate.smallestP = null.SmallestP();
+  estimate.exact = null.Exact();
+  const int k = null.CriticalRank(1 - kConfidence);
+  if (k >= 1) {
+    estimate.low = std::exp(differences[k - 1]);
+    estimate.high = std::exp(differences[differences.size() - k]);
+  }
+  return estimate;
+}

@@ -1,0 +1,26 @@
+// How much larger one sample of rates is than another: the Hodges–Lehmann
+// estimate of their ratio, exp(median over all pairs of ln a_i - ln b_j),
+// with the 95% interval that inverts the two-sided Mann–Whitney test, and
+// that test's p.
+#ifndef DRIVES_STATISTICS_RATIO_ESTIMATE_H_
+#define DRIVES_STATISTICS_RATIO_ESTIMATE_H_
+
+#include <optional>
+#include <vector>
+
+struct RatioEstimate {
+  double ratio = 1;
+  // None where the sizes allow no interval at 95% (3 runs against 3, say).
+  std::optional<double> low;
+  std::optional<double> high;
+  double pValue = 1;
+  double smallestP = 1;  // the smallest p these sample sizes can give
+  bool exact = true;     // p from the exact null distribution
+};
+
+// `a` against `b`, both positive and finite with at least one value each;
+// none otherwise: the maths cannot say anything of such values.
+std::optional<RatioEstimate> EstimateRatio(const std::vector<double>& a,
+                                           const std::vector<double>& b);
+
+#endif  // DRIVES_STATISTICS_RATIO_ESTIMATE_H_

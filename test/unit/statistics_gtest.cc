@@ -1,0 +1,181 @@
+// The statistics against worked numbers: intervals, the ratio of two samples
+// and its test, the adjustment for many tests, verdicts, and what marks a
+// run or a figure as doubtful.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "statistics/benjamini_hochberg.h"
+#include "statistics/clusters.h"
+#include "statistics/distributions.h"
+#include "statistics/figure_statistics.h"
+#include "statistics/mann_whitney.h"
+#include "statistics/median_interval.h"
+#include "statistics/ratio_estimate.h"
+#include "statistics/step_detection.h"
+#include "statistics/trend.h"
+#include "statistics/verdict.h"
+
+namespace {
+
+using Values = std::vector<double>;
+
+TEST(MedianIntervalTest, OrderStatisticsWithTheirTrueCoverage) {
+  // n = 10: k = 2, coverage 1 - 2 * 11/1024.
+  const auto ten = IntervalOfMedian({10, 1, 9, 2, 8, 3, 7, 4, 6, 5});
+  ASSERT_TRUE(ten);
+  EXPECT_EQ(ten->k, 2);
+  EXPECT_NEAR(ten->coverage, 0.97852, 1e-5);
+  EXPECT_EQ(ten->low, 2);
+  EXPECT_EQ(ten->high, 9);
+  EXPECT_NEAR(Precision(*ten, 5.5), 3.5 / 5.5, 1e-12);
+  // Below 6 runs: the range, with its coverage, never 95%.
+  for (const auto& [n, coverage] :
+       {std::pair{2, 0.5}, {3, 0.75}, {4, 0.875}, {5, 0.9375}}) {
+    const auto interval = IntervalOfMedian(Values(n, 1.0));
+    ASSERT_TRUE(interval);
+    EXPECT_EQ(interval->k, 1);
+    EXPECT_DOUBLE_EQ(interval->coverage, coverage);
+  }
+  EXPECT_GE(IntervalOfMedian(Values(6, 1.0))->coverage, 0.95);
+  EXPECT_FALSE(IntervalOfMedian({1}));
+  // A robust sigma of 10% of the median: (1.96 * 1.2533 * 0.1 / 0.05)^2.
+  const Values spread = {90 - 10 / 1.4826, 100, 100 + 10 / 1.4826};
+  EXPECT_EQ(RunsForPrecision(spread, 0.05), 25);
+  EXPECT_EQ(RunsForPrecision({5, 5, 5}, 0.05), 0);
+}
+
+TEST(RatioEstimateTest, WorkedExample) {
+  const Values a = {470, 498, 505, 512, 515, 520, 530};
+  const Values b = {441, 448, 455, 459, 462, 468, 480};
+  const auto e = EstimateRatio(a, b);
+  ASSERT_TRUE(e && e->low && e->high);
+  EXPECT_NEAR(e->ratio, 1.111, 5e-4);
+  EXPECT_NEAR(*e->low, 1.064, 5e-4);
+  EXPECT_NEAR(*e->high, 1.150, 5e-4);
+  EXPECT_NEAR(e->pValue, 0.0012, 5e-5);
+  EXPECT_TRUE(e->exact);
+  // The other way round: the reciprocal, the same p.
+  const auto back = EstimateRatio(b, a);
+  EXPECT_NEAR(back->ratio, 1 / e->ratio, 1e-12);
+  EXPECT_DOUBLE_EQ(back->pValue, e->pValue);
+  // One run a side: the plain ratio, and no interval.
+  const auto plain = EstimateRatio({3}, {2});
+  EXPECT_DOUBLE_EQ(plain->ratio, 1.5);
+  EXPECT_FALSE(plain->low);
+  // Values the maths cannot take.
+  EXPECT_FALSE(EstimateRatio({1, INFINITY}, {1, 2}));
+  EXPECT_FALSE(EstimateRatio({1, 0}, {1, 2}));
+  EXPECT_FALSE(EstimateRatio({}, {1}));
+}
+
+TEST(RatioEstimateTest, SmallestPAndLargeSamples) {
+  EXPECT_NEAR(RankSumNull(4, 4).SmallestP(), 2.0 / 70, 1e-12);  // 0.0286
+  EXPECT_NEAR(RankSumNull(3, 3).SmallestP(), 0.1, 1e-12);
+  // Above 50 a side: the normal approximation, close to the exact one.
+  EXPECT_FALSE(RankSumNull(51, 51).Exact());
+  EXPECT_NEAR(RankSumNull(51, 51).TwoSidedP(1000),
+              RankSumNull(50, 50).TwoSidedP(1000 * 2500.0 / 2601), 0.01);
+}
+
+TEST(RatioEstimateTest, IntervalExcludesOneExactlyWhenPIsBelowFivePercent) {
+  std::mt19937 random(7);
+  std::lognormal_distribution<double> noise(0, 0.1);
+  for (int trial = 0; trial < 300; ++trial) {
+    const int m = 2 + trial % 9;
+    const int n = 2 + trial % 7;
+    const double shift = 1 + 0.02 * (trial % 11);
+    Values a;
+    Values b;
+    for (int i = 0; i < m; ++i) a.push_back(100 * shift * noise(random));
+    for (int i = 0; i < n; ++i) b.push_back(100 * noise(random));
+    const auto e = EstimateRatio(a, b);
+    ASSERT_TRUE(e);
+    const bool excludes = e->low && (*e->low > 1 || *e->high < 1);
+    EXPECT_EQ(excludes, e->pValue < 0.05) << "trial " << trial;
+  }
+}
+
+TEST(BenjaminiHochbergTest, AdjustsInStepsAndKeepsOrder) {
+  const auto adjusted = AdjustForManyTests({0.01, 0.04, 0.03, 0.5});
+  EXPECT_DOUBLE_EQ(adjusted[0], 0.04);
+  EXPECT_DOUBLE_EQ(adjusted[1], 0.04 * 4 / 3);
+  EXPECT_DOUBLE_EQ(adjusted[2], 0.04 * 4 / 3);  // monotone
+  EXPECT_DOUBLE_EQ(adjusted[3], 0.5);
+  EXPECT_TRUE(AdjustForManyTests({}).empty());
+}
+
+TEST(VerdictTest, FirstRuleThatApplies) {
+  RatioEstimate e;
+  e.smallestP = 0.1;
+  EXPECT_EQ(Decide(e, 0.1, 0.05), Verdict::kTooFewRuns);
+  e.smallestP = 0.0286;
+  e.ratio = 1.01;
+  e.low = 0.97;
+  e.high = 1.04;
+  // Real but negligible: still the same within 5%.
+  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kSame);
+  e.ratio = 1.11, e.low = 1.064, e.high = 1.150;
+  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kFaster);
+  EXPECT_EQ(Decide(e, 0.06, 0.05), Verdict::kInconclusive);
+  e.low = 1.02;
+  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kFasterSmall);
+  e.ratio = 0.9, e.low = 0.85, e.high = 0.93;
+  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kSlower);
+  e.high = 0.98;
+  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kSlowerSmall);
+  e.ratio = 1.02, e.low = 0.94, e.high = 1.10;
+  EXPECT_EQ(Decide(e, 0.5, 0.05), Verdict::kInconclusive);
+  // Halving the interval's width takes four times the runs.
+  const int runs = RunsToSettle(e, 5, 5, 0.05);
+  EXPECT_GT(runs, 5);
+  EXPECT_LT(runs, 100);
+}
+
+TEST(FigureStatisticsTest, OutliersTrendsAndClusters) {
+  // Run 1 is far from the rest: flagged, and said to be the first.
+  const auto first =
+      DescribeFigure({50, 100, 101, 99, 100, 102, 98}, {1, 2, 3, 4, 5, 6, 7});
+  EXPECT_EQ(first.outliers, std::vector<int>{1});
+  EXPECT_TRUE(first.firstIsOutlier);
+  EXPECT_EQ(first.summary.runs, 7);
+  // Too few runs to judge.
+  EXPECT_TRUE(
+      DescribeFigure({50, 100, 101, 99}, {1, 2, 3, 4}).outliers.empty());
+  // A steady fall over the sweep is a trend; noise is not.
+  const auto falling = RunOrderTrend({10, 9, 8, 7, 6, 5, 4, 3});
+  ASSERT_TRUE(falling);
+  EXPECT_DOUBLE_EQ(falling->rho, -1);
+  EXPECT_NEAR(falling->pValue, 2.0 / 40320, 1e-12);
+  EXPECT_TRUE(falling->Significant());
+  EXPECT_FALSE(RunOrderTrend({5, 9, 4, 8, 6, 7, 3, 10})->Significant());
+  EXPECT_FALSE(RunOrderTrend({1, 2, 3}));
+  // Above 9 runs, Student's t with n - 2 degrees of freedom.
+  EXPECT_NEAR(StudentTwoSided(1.8257, 10), 0.0979, 1e-4);
+  EXPECT_NEAR(StudentTwoSided(2.228, 10), 0.05, 1e-4);
+  EXPECT_NEAR(NormalCdf(-1.959964), 0.025, 1e-6);
+  // The bimodal bulk write: two groups, each with its median and share.
+  const auto two =
+      FindTwoClusters({520, 2900, 610, 3400, 700, 2300, 560, 3100, 650, 2800});
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->low.runs, 5);
+  EXPECT_DOUBLE_EQ(two->low.median, 610);
+  EXPECT_DOUBLE_EQ(two->high.share, 0.5);
+  EXPECT_FALSE(FindTwoClusters({100, 104, 98, 101, 103, 99, 102, 97}));
+}
+
+TEST(StepDetectionTest, LastingChangesOnly) {
+  // Down for two sessions, then back up.
+  const auto steps = FindSteps({100, 101, 99, 90, 91, 100, 99}, 0.05);
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(steps[0].at, 3u);
+  EXPECT_NEAR(steps[0].ratio, 0.905, 1e-3);
+  EXPECT_EQ(steps[1].at, 5u);
+  // One odd session, and changes under the minimum effect, are no step.
+  EXPECT_TRUE(FindSteps({100, 101, 80, 100, 99}, 0.05).empty());
+  EXPECT_TRUE(FindSteps({100, 101, 97, 97, 96}, 0.05).empty());
+  EXPECT_EQ(FindSteps({100, 100, 80, 80}, 0.05).size(), 1u);
+}
+
+}  // namespace
