@@ -18,8 +18,9 @@ case "${1:-}" in
     # builds and running them; unit tests and the system-call audit;
     # sanitizers (ThreadSanitizer with clang and LLVM's OpenMP) and the
     # fuzzer (clang's libFuzzer); style and static checks; the HTML report in
-    # a browser; the packages, checked, installed in a fresh Debian root, and
-    # the 32-bit Windows programs under Wine's 32-bit side.
+    # a browser; the packages, checked, installed in a fresh Debian root;
+    # multi-client runs through Open MPI, here and in network namespaces;
+    # and the 32-bit Windows programs under Wine's 32-bit side.
     # SQLite's source for the 32-bit and Windows builds is made from
     # Debian's source package (scripts/sqlite-source.sh) with tcl and make.
     optional+=(g++-multilib qemu-user file tcl make
@@ -27,7 +28,8 @@ case "${1:-}" in
                wine wine64 libgtest-dev strace
                clang libclang-rt-14-dev libomp-dev
                clang-format clang-tidy cppcheck chromium
-               dpkg-dev lintian debootstrap wine32:i386) ;;
+               dpkg-dev lintian debootstrap
+               openmpi-bin libopenmpi-dev iproute2 wine32:i386) ;;
   --package)
     # Both word sizes of both platforms, and the Debian package's library
     # dependencies (dpkg-shlibdeps).

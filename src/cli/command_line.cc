@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <exception>
+#include <sstream>
 #include <string>
 
 #include "messages/messages.h"
@@ -94,6 +95,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   double historyEffectPercent = commandLine.history.minEffect * 100;
   std::optional<double> precisionPercent;
   std::string maxTime;
+  std::string mpirunArguments;
   CLI::App app(kDescription, kReportProgram);
   app.footer(kFooter);
   // Paths may start with '/' on every platform; options are --name only.
@@ -120,6 +122,20 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   run->add_option("--seed", sweep.seed,
                   "With --precision, the seed of the rounds' random orders "
                   "(default: a random one, kept in the manifest)");
+  run->add_option("--clients", sweep.clients,
+                  "Client counts, for example 1,2,4: each run starts that "
+                  "many copies of the benchmark at once through mpirun, one "
+                  "per slot of --hostfile (default: all here), in --dir, "
+                  "which they all must reach")
+      ->delimiter(',')
+      ->check(CLI::PositiveNumber);
+  run->add_option("--hostfile", sweep.hostfile,
+                  "With --clients, mpirun's hostfile: where the clients run");
+  run->add_option("--mpirun", sweep.mpirun,
+                  "With --clients, the mpirun to use (default: the PATH's)");
+  run->add_option("--mpirun-args", mpirunArguments,
+                  "With --clients, more arguments for mpirun, in one word "
+                  "(\"--oversubscribe --bind-to none\")");
   run->add_option("--warmup", sweep.warmup,
                   "Runs per thread count made first and left out of every "
                   "statistic (default: 0)")
@@ -243,6 +259,18 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   if (run->parsed()) {
     commandLine.command = Command::kRun;
     if (precisionPercent) sweep.precision = *precisionPercent / 100;
+#ifndef DRIVES_HAVE_MPI
+    if (!sweep.clients.empty()) {
+      PrintError(
+          "--clients needs MPI, and this drives-report was built without it "
+          "(on Linux, build it where CMake finds Open MPI: libopenmpi-dev)");
+      return kUnreadable;
+    }
+#endif
+    std::istringstream words(mpirunArguments);
+    for (std::string word; words >> word;) {
+      sweep.mpirunArguments.push_back(word);
+    }
     if (!maxTime.empty()) {
       sweep.maxTimeSeconds = ParseDuration(maxTime);
       if (!sweep.maxTimeSeconds) {

@@ -230,10 +230,14 @@ int AddToHistory(const HistoryOptions& options) {
         std::cout << input << ": already in the history as session " << id
                   << " of drive " << drive << "; nothing added\n";
         break;
-      case HistoryStore::Added::kFailed:
-        PrintError(Where(path, 0) + input + " was not added: " + error);
+      case HistoryStore::Added::kFailed: {
+        std::string message = Where(path, 0) + input;
+        message += " was not added: ";
+        message += error;
+        PrintError(message);
         status = kUnreadable;
         break;
+      }
     }
   }
   return status;

@@ -75,11 +75,12 @@ bool SayDoubts(const RunRecord& record, bool strict) {
 // Leaves out the runs whose probes found the machine disturbed, and says
 // how many.
 void ExcludeDisturbed(ReportInput& input) {
-  ReportInput kept{input.source, input.label, {}, {}, input.manifest};
+  ReportInput kept{input.source, input.label, {}, {}, {}, input.manifest};
   for (std::size_t r = 0; r < input.runs.size(); ++r) {
     if (input.marks[r].disturbed) continue;
     kept.runs.push_back(std::move(input.runs[r]));
     kept.marks.push_back(input.marks[r]);
+    kept.clients.push_back(std::move(input.clients[r]));
   }
   const std::size_t left = input.runs.size() - kept.runs.size();
   if (left > 0) {
@@ -95,6 +96,7 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
                ReportInput& input, InputError& error, bool& doubtful) {
   std::vector<RunRecord> records;
   std::vector<RunMark> marks = {RunMark{1, false}};
+  std::vector<std::vector<ClientDetail>> clients(1);
   if (IsRunFolder(source)) {
     RunFolder folder;
     if (!ReadRunFolder(source, text, folder, error)) {
@@ -107,6 +109,7 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
     input.manifest = std::move(folder.manifest);
     records = std::move(folder.records);
     marks = std::move(folder.marks);
+    clients = std::move(folder.clients);
   } else {
     std::optional<RunRecord> record;
     if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
@@ -119,11 +122,15 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
     records.push_back(std::move(*record));
   }
   for (std::size_t r = 0; r < records.size(); ++r) {
-    const bool doubts = SayDoubts(records[r], strict);
+    bool doubts = SayDoubts(records[r], strict);
+    for (const ClientDetail& client : clients[r]) {
+      doubts = SayDoubts(client.record, strict) || doubts;
+    }
     doubtful = doubtful || doubts;
     if (doubts && strict) continue;
     input.runs.push_back(std::move(records[r]));
     input.marks.push_back(marks[r]);
+    input.clients.push_back(std::move(clients[r]));
   }
   return true;
 }
@@ -152,7 +159,7 @@ int RunReport(const ReportOptions& options) {
   std::string text;  // one buffer for every input
   for (std::size_t i = 0; i < options.inputs.size(); ++i) {
     const std::string& source = options.inputs[i];
-    ReportInput input{source, labels[i], {}, {}, {}};
+    ReportInput input{source, labels[i], {}, {}, {}, {}};
     InputError error;
     bool doubtful = false;
     if (!ReadInput(source, options.strict, text, input, error, doubtful)) {

@@ -30,21 +30,30 @@ std::vector<Column> ComparisonColumns(const Comparison& comparison) {
   const bool severalInputs = comparison.inputs.size() > 1;
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     const ReportInput& input = comparison.inputs[i];
-    // A run whose thread count is missing sorts first, on its own.
-    std::map<std::optional<int>, Column> byThreads;
+    // A run whose thread count is missing sorts first, on its own; plain
+    // runs before multi-client ones.
+    using Key = std::pair<std::optional<int>, std::optional<int>>;
+    std::map<Key, Column> byCell;
+    bool anyClients = false;
     for (std::size_t r = 0; r < input.runs.size(); ++r) {
-      Column& column = byThreads[input.runs[r].threadCount];
-      column.runs.push_back(&input.runs[r]);
+      const RunRecord& run = input.runs[r];
+      Column& column = byCell[{run.clients, run.threadCount}];
+      column.runs.push_back(&run);
       column.marks.push_back(input.marks[r]);
+      column.clientRuns.push_back(r < input.clients.size() ? &input.clients[r]
+                                                           : nullptr);
+      anyClients = anyClients || run.clients.has_value();
     }
-    for (auto& [threads, column] : byThreads) {
+    for (auto& [key, column] : byCell) {
       column.input = i;
-      column.threads = threads;
+      column.clients = key.first;
+      column.threads = key.second;
       column.label = input.label;
-      if (byThreads.size() > 1) {
-        const std::string count =
-            threads ? ThreadsText(*threads) : "thread count missing";
-        column.label = severalInputs ? input.label + ", " + count : count;
+      if (byCell.size() > 1 || anyClients) {
+        const std::string cell = key.second || key.first
+                                     ? CellText(key.first, key.second)
+                                     : "thread count missing";
+        column.label = severalInputs ? input.label + ", " + cell : cell;
       }
       columns.push_back(std::move(column));
     }
@@ -61,7 +70,10 @@ std::optional<std::size_t> BaselineColumn(const Comparison& comparison,
   std::vector<std::size_t> baseColumns;
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].input != *comparison.baseline) continue;
-    if (columns[c].threads == columns[column].threads) return c;
+    if (columns[c].threads == columns[column].threads &&
+        columns[c].clients == columns[column].clients) {
+      return c;
+    }
     baseColumns.push_back(c);
   }
   // A baseline of one thread count is the baseline of every column.
@@ -74,4 +86,18 @@ bool HasRepeatedRuns(const std::vector<Column>& columns) {
     if (column.runs.size() > 1) return true;
   }
   return false;
+}
+
+bool HasClients(const std::vector<Column>& columns) {
+  for (const Column& column : columns) {
+    if (column.clients) return true;
+  }
+  return false;
+}
+
+std::string CellText(const std::optional<int>& clients,
+                     const std::optional<int>& threads) {
+  const std::string count =
+      threads ? ThreadsText(*threads) : std::string("default threads");
+  return clients ? ClientsText(*clients) + ", " + count : count;
 }

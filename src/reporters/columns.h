@@ -16,10 +16,13 @@
 
 struct Column {
   std::size_t input = 0;       // index into Comparison::inputs
+  std::optional<int> clients;  // of a multi-client run: how many
   std::optional<int> threads;  // the thread count the runs printed
   std::string label;           // "ssd", "2 threads", "ssd, 2 threads"
   std::vector<const RunRecord*> runs;
   std::vector<RunMark> marks;  // of each run
+  // Of each run: its clients, where it is a multi-client run's sum.
+  std::vector<const std::vector<ClientDetail>*> clientRuns;
 
   // The statistics of `row` over the runs that have it.
   Summary Of(const FigureRow& row) const;
@@ -56,5 +59,12 @@ std::optional<std::size_t> BaselineColumn(const Comparison& comparison,
 // Whether any column holds more than one run: then the statistics are
 // shown, not single values.
 bool HasRepeatedRuns(const std::vector<Column>& columns);
+
+// Whether any column is of multi-client runs.
+bool HasClients(const std::vector<Column>& columns);
+
+// "2 clients, 4 threads", "4 threads", "default threads".
+std::string CellText(const std::optional<int>& clients,
+                     const std::optional<int>& threads);
 
 #endif  // DRIVES_REPORTERS_COLUMNS_H_

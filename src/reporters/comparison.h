@@ -25,6 +25,9 @@ struct ReportInput {
   std::string label;   // unique among the inputs
   std::vector<RunRecord> runs;
   std::vector<RunMark> marks;  // of each run
+  // Of each run: a multi-client run's clients (the run is their sum), else
+  // none.
+  std::vector<std::vector<ClientDetail>> clients;
   std::optional<Manifest> manifest;
 };
 

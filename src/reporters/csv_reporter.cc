@@ -12,7 +12,8 @@
 namespace {
 
 constexpr char kHeader[] =
-    "input,label,kind,tag,threads,run,statistic,phase,measurement,thread,line,"
+    "input,label,kind,tag,clients,threads,run,client,statistic,phase,"
+    "measurement,thread,line,"
     "elapsed_s,rate_per_s,mb_per_s,improvement,disturbed,figure,unit,median,"
     "ci_low,ci_high,ci_coverage,precision,outliers,baseline,ratio,ratio_low,"
     "ratio_high,p_value,p_adjusted,verdict";
@@ -41,15 +42,19 @@ std::string Field(const std::string& text) {
 }
 
 // What every row of one run, or of one statistic, starts with.
+// `run` gives the kind, the tag and the client count; `client` is the
+// client's number on the rows of one client of a multi-client run.
 std::string LeadFields(const ReportInput& input, const RunRecord& run,
                        const std::optional<int>& threads,
                        const std::string& runNumber,
-                       const std::string& statistic) {
+                       const std::string& statistic,
+                       const std::string& client = "") {
   return Field(input.source) + ',' + Field(input.label) + ',' +
          (run.kind == InputKind::kConsole ? "console" : "results") + ',' +
          std::to_string(run.tag) + ',' +
+         (run.clients ? std::to_string(*run.clients) : "") + ',' +
          (threads ? std::to_string(*threads) : "") + ',' + runNumber + ',' +
-         statistic;
+         client + ',' + statistic;
 }
 
 struct Row {
@@ -251,6 +256,14 @@ void CsvReporter::Write(const Comparison& comparison, std::ostream& out) const {
       WriteRun(
           LeadFields(input, run, run.threadCount, std::to_string(i + 1), ""),
           run, tail, out);
+      // Each client's own figures, under the run's client count.
+      for (const ClientDetail& client : input.clients[i]) {
+        RunRecord own = client.record;
+        own.clients = run.clients;
+        WriteRun(LeadFields(input, own, own.threadCount, std::to_string(i + 1),
+                            "", std::to_string(client.result.client)),
+                 own, tail, out);
+      }
     }
   }
   const std::vector<Column> columns = ComparisonColumns(comparison);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 
+#include "reporters/client_figures.h"
 #include "reporters/columns.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/history_tables.h"
@@ -250,6 +252,51 @@ std::string ScalingChart(const Comparison& comparison,
   return chart.series.empty() ? "" : DrawLineChart(chart);
 }
 
+// The sum over clients against the client count for each input and thread
+// count run with several, with K times the one-client sum as the ideal.
+std::string ClientChart(const Comparison& comparison,
+                        const std::vector<Column>& columns,
+                        const FigureRow& row) {
+  LineChart chart;
+  chart.title = row.Label() + ", summed over clients";
+  chart.xUnit = "clients";
+  chart.yUnit = row.Unit();
+  std::map<std::pair<std::size_t, std::optional<int>>, std::size_t> seriesOf;
+  for (const Column& column : columns) {
+    if (!column.clients) continue;
+    const auto key = std::make_pair(column.input, column.threads);
+    if (!seriesOf.count(key)) {
+      seriesOf[key] = chart.series.size();
+      const std::string name = comparison.inputs[column.input].label + ", " +
+                               CellText(std::nullopt, column.threads);
+      chart.series.push_back({name, {}, static_cast<int>(column.input), false});
+      chart.series.push_back(
+          {"ideal: " + name, {}, static_cast<int>(column.input), true});
+    }
+    const Summary s = column.Of(row);
+    if (s.runs == 0) continue;
+    chart.series[seriesOf[key]].points.emplace_back(*column.clients, s.median);
+  }
+  // The ideal: K times the one-client sum.
+  for (std::size_t i = 0; i + 1 < chart.series.size(); i += 2) {
+    const auto& measured = chart.series[i].points;
+    for (const auto& [k, value] : measured) {
+      if (k != 1) continue;
+      for (const auto& [x, ignored] : measured) {
+        chart.series[i + 1].points.emplace_back(x, value * x);
+      }
+    }
+  }
+  std::vector<Series> shown;
+  for (std::size_t i = 0; i + 1 < chart.series.size(); i += 2) {
+    if (chart.series[i].points.size() < 2) continue;
+    shown.push_back(chart.series[i]);
+    shown.push_back(chart.series[i + 1]);
+  }
+  chart.series = std::move(shown);
+  return chart.series.empty() ? "" : DrawLineChart(chart);
+}
+
 // Each thread's rate in one parallel phase of one run.
 std::string ThreadChart(const ReportInput& input, int colour, Figure figure) {
   const RunRecord& run = input.runs.front();
@@ -330,6 +377,21 @@ void HtmlReporter::Write(const Comparison& comparison,
            "rate times the thread count, where a file system that scaled "
            "perfectly would be.</p>\n"
         << scaling << "\n";
+  }
+
+  std::string clients;
+  for (const FigureRow& row : ComparedFigures()) {
+    if (row.kind == FigureRow::Kind::kSingle ||
+        row.kind == FigureRow::Kind::kTotal) {
+      clients += ClientChart(comparison, columns, row);
+    }
+  }
+  if (!clients.empty()) {
+    out << "<h2 id=\"clients\">Clients</h2><p class=\"note\">Each figure "
+           "summed over the clients of a multi-client run, against the "
+           "number of clients; the dashed line is K times the one-client "
+           "sum, where a shared file system that kept up would be.</p>\n"
+        << clients << Table(ClientScalingTable(comparison)) << "\n";
   }
 
   std::string threads;

@@ -7,6 +7,7 @@
 #include "reporters/figure_comparisons.h"
 #include "results/figure_rows.h"
 #include "results/figures.h"
+#include "runs/concurrency.h"
 #include "runs/manifest.h"
 #include "statistics/summary.h"
 
@@ -52,7 +53,8 @@ Json TeamJson(Figure figure, const TeamFigure& team) {
   return json;
 }
 
-Json RunJson(const RunRecord& run, const RunMark& mark) {
+Json RunJson(const RunRecord& run, const RunMark& mark,
+             const std::vector<ClientDetail>& clients) {
   Json single = Json::object();
   Json parallel = Json::object();
   for (const Figure figure : kFigures) {
@@ -79,9 +81,44 @@ Json RunJson(const RunRecord& run, const RunMark& mark) {
                         {"expected", f.expected},
                         {"found", f.found}});
   }
+  Json clientRuns;
+  Json concurrency;
+  if (!clients.empty()) {
+    clientRuns = Json::array();
+    std::vector<ClientResult> results;
+    std::vector<RunRecord> consoles;
+    for (const ClientDetail& c : clients) {
+      const ClientResult& r = c.result;
+      clientRuns.push_back(
+          {{"client", r.client},
+           {"host", r.host},
+           {"folder", r.folder},
+           {"status", RunStatusName(r.status)},
+           {"start", r.start},
+           {"clock_offset_s", r.clockOffset},
+           {"agent_cpu_s", r.agentCpuSeconds},
+           {"agent_cpu_running_s", r.agentCpuRunning},
+           {"wall_s", r.wallSeconds},
+           {"run", RunJson(c.record, {mark.number, false}, {})}});
+      results.push_back(r);
+      consoles.push_back(c.record);
+    }
+    const Concurrency measured = MeasureConcurrency(results, consoles);
+    Json overlap = Json::object();
+    for (int s = 0; s < kSectionCount; ++s) {
+      if (measured.overlap[s]) {
+        overlap[SectionKey(static_cast<Section>(s))] = *measured.overlap[s];
+      }
+    }
+    concurrency = {{"start_skew_s", measured.startSkew},
+                   {"overlap", std::move(overlap)}};
+  }
   return {{"source", run.source},
           {"number", mark.number},
           {"disturbed", mark.disturbed},
+          {"clients", run.clients ? Json(*run.clients) : Json()},
+          {"client_runs", std::move(clientRuns)},
+          {"concurrency", std::move(concurrency)},
           {"kind", run.kind == InputKind::kConsole ? "console" : "results"},
           {"tag", run.tag},
           {"threads", run.threadCount ? Json(*run.threadCount) : Json()},
@@ -137,7 +174,8 @@ Json StatisticsJson(const std::vector<Column>& columns, std::size_t input) {
       figures[row.Key()] = FigureJson(row, column.Describe(row));
     }
     statistics.push_back(
-        {{"threads", column.threads ? Json(*column.threads) : Json()},
+        {{"clients", column.clients ? Json(*column.clients) : Json()},
+         {"threads", column.threads ? Json(*column.threads) : Json()},
          {"runs", column.runs.size()},
          {"figures", std::move(figures)}});
   }
@@ -152,6 +190,7 @@ Json ComparisonsJson(const Comparison& comparison,
     Json json = {
         {"input", comparison.inputs[column.input].label},
         {"baseline", comparison.inputs[columns[f.baseline].input].label},
+        {"clients", column.clients ? Json(*column.clients) : Json()},
         {"threads", column.threads ? Json(*column.threads) : Json()},
         {"baseline_threads", columns[f.baseline].threads
                                  ? Json(*columns[f.baseline].threads)
@@ -194,7 +233,7 @@ void JsonReporter::Write(const Comparison& comparison,
     const ReportInput& input = comparison.inputs[i];
     Json runs = Json::array();
     for (std::size_t r = 0; r < input.runs.size(); ++r) {
-      runs.push_back(RunJson(input.runs[r], input.marks[r]));
+      runs.push_back(RunJson(input.runs[r], input.marks[r], input.clients[r]));
     }
     inputs.push_back(
         {{"source", input.source},

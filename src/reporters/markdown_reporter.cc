@@ -1,5 +1,6 @@
 #include "reporters/markdown_reporter.h"
 
+#include "reporters/client_figures.h"
 #include "reporters/history_tables.h"
 #include "reporters/side_by_side.h"
 
@@ -43,6 +44,11 @@ void MarkdownReporter::Write(const Comparison& comparison,
                              std::ostream& out) const {
   if (comparison.inputs.empty()) return;
   WriteTable(SideBySideTable(comparison), out);
+  const TextTable scaling = ClientScalingTable(comparison);
+  if (!scaling.header.empty()) {
+    out << '\n';
+    WriteTable(scaling, out);
+  }
 }
 
 void MarkdownReporter::WriteHistory(const HistoryView& view,

@@ -5,9 +5,11 @@
 #include <optional>
 #include <utility>
 
+#include "reporters/client_figures.h"
 #include "reporters/columns.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/readable_number.h"
+#include "results/figures.h"
 #include "statistics/median_interval.h"
 
 namespace {
@@ -17,6 +19,10 @@ constexpr char kPlusMinusNote[] =
     "median; the Confidence row says how often such an interval holds the "
     "true median: 95% or more from 6 runs on, below 6 runs (the range of "
     "the runs) less";
+constexpr char kConcurrencyNote[] =
+    "\u2020 not a concurrent figure: the clients were all in its phase under "
+    "half its time (Overlap rows); the sum adds runs that did not share the "
+    "file system at once";
 constexpr char kClustersNote[] =
     "A (x%) or B (y%): the runs fall into two clear groups; each group's "
     "median and its share of the runs";
@@ -75,9 +81,13 @@ class Builder {
   explicit Builder(const Comparison& comparison)
       : comparison_(comparison),
         columns_(ComparisonColumns(comparison)),
-        statistics_(HasRepeatedRuns(columns_)) {
+        statistics_(HasRepeatedRuns(columns_)),
+        clients_(HasClients(columns_)) {
     for (const FigureComparison& f : comparison.comparisons) {
       verdicts_[{f.row.Key(), f.column}] = &f;
+    }
+    for (const Column& column : columns_) {
+      concurrency_.push_back(ColumnConcurrency(column));
     }
   }
 
@@ -86,6 +96,7 @@ class Builder {
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) {
         if (!statistics_) ValueRow(row);  // the columns say the thread count
+        ConcurrencyRows();
         continue;
       }
       FigureRows(row);
@@ -112,6 +123,29 @@ class Builder {
     table_.rows.push_back(std::move(confidence));
   }
 
+  // Whether the clients ran together: their start skew, and how long they
+  // were all in each phase.
+  void ConcurrencyRows() {
+    if (!clients_) return;
+    std::vector<std::string> skew = {"Start skew (ms)"};
+    for (const auto& runs : concurrency_) {
+      const std::optional<double> s = MedianSkew(runs);
+      skew.push_back(s ? ReadableNumber(*s * 1000) : "");
+    }
+    table_.rows.push_back(std::move(skew));
+    for (int p = static_cast<int>(Section::kFiles);
+         p <= static_cast<int>(Section::kParallelBulk); ++p) {
+      const Section phase = static_cast<Section>(p);
+      std::vector<std::string> cells = {std::string("Overlap, ") +
+                                        SectionTitle(phase)};
+      for (const auto& runs : concurrency_) {
+        const std::optional<double> o = MedianOverlap(runs, phase);
+        cells.push_back(o ? Percent(*o, 0) : "");
+      }
+      table_.rows.push_back(std::move(cells));
+    }
+  }
+
   void ValueRow(const FigureRow& row) {
     std::vector<std::string> cells = {row.Label()};
     for (const Column& column : columns_) {
@@ -124,12 +158,20 @@ class Builder {
   void FigureRows(const FigureRow& row) {
     std::vector<FigureStatistics> described;
     std::vector<std::string> cells = {row.Label()};
-    for (const Column& column : columns_) {
-      described.push_back(column.Describe(row));
-      cells.push_back(FigureCell(row, described.back()));
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+      described.push_back(columns_[c].Describe(row));
+      std::string cell = FigureCell(row, described.back());
+      const std::optional<double> overlap =
+          MedianOverlap(concurrency_[c], PhaseOfRow(row));
+      if (overlap && *overlap < kConcurrentOverlap) {
+        cell += " \u2020";
+        notConcurrent_ = true;
+      }
+      cells.push_back(cell);
       clusters_ = clusters_ || described.back().clusters.has_value();
     }
     table_.rows.push_back(std::move(cells));
+    if (clients_) PerClientRow(row);
     if (comparison_.details && statistics_) DetailRows(row, described);
     VerdictRow(row);
   }
@@ -184,6 +226,19 @@ class Builder {
     }
   }
 
+  // Each client's value: min, median and max over every client's run.
+  void PerClientRow(const FigureRow& row) {
+    std::vector<std::string> cells = {"  per client, min / median / max"};
+    for (const Column& column : columns_) {
+      const Summary s = Summarize(PerClientValues(column, row));
+      cells.push_back(s.runs == 0
+                          ? ""
+                          : Value(row, s.min) + " / " + Value(row, s.median) +
+                                " / " + Value(row, s.max));
+    }
+    table_.rows.push_back(std::move(cells));
+  }
+
   // Under each compared input, its verdict against the baseline.
   void VerdictRow(const FigureRow& row) {
     if (!comparison_.baseline) return;
@@ -205,6 +260,7 @@ class Builder {
   void Notes() {
     if (statistics_) table_.notes.push_back(kPlusMinusNote);
     if (clusters_) table_.notes.push_back(kClustersNote);
+    if (notConcurrent_) table_.notes.push_back(kConcurrencyNote);
     if (!comparison_.comparisons.empty()) {
       char effect[32];
       std::snprintf(effect, sizeof effect, "%g%%", comparison_.minEffect * 100);
@@ -243,6 +299,9 @@ class Builder {
   const Comparison& comparison_;
   const std::vector<Column> columns_;
   const bool statistics_;
+  const bool clients_;
+  std::vector<std::vector<Concurrency>> concurrency_;  // of each column
+  bool notConcurrent_ = false;
   std::map<std::pair<std::string, std::size_t>, const FigureComparison*>
       verdicts_;
   bool clusters_ = false;

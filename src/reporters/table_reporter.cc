@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "reporters/client_figures.h"
 #include "reporters/history_tables.h"
 #include "reporters/side_by_side.h"
 
@@ -53,6 +54,11 @@ void TableReporter::Write(const Comparison& comparison,
                           std::ostream& out) const {
   if (comparison.inputs.empty()) return;
   WriteTable(SideBySideTable(comparison), out);
+  const TextTable scaling = ClientScalingTable(comparison);
+  if (!scaling.header.empty()) {
+    out << '\n';
+    WriteTable(scaling, out);
+  }
 }
 
 void TableReporter::WriteHistory(const HistoryView& view,

@@ -104,3 +104,7 @@ const std::vector<FigureRow>& ComparedFigures() {
 std::string ThreadsText(int threads) {
   return std::to_string(threads) + (threads == 1 ? " thread" : " threads");
 }
+
+std::string ClientsText(int clients) {
+  return std::to_string(clients) + (clients == 1 ? " client" : " clients");
+}

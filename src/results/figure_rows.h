@@ -28,5 +28,7 @@ const std::vector<FigureRow>& ComparedFigures();
 
 // "1 thread", "4 threads".
 std::string ThreadsText(int threads);
+// "1 client", "4 clients".
+std::string ClientsText(int clients);
 
 #endif  // DRIVES_RESULTS_FIGURE_ROWS_H_

@@ -271,6 +271,7 @@ void Reader::Read() {
   while (s < kSectionCount) {
     section_ = static_cast<Section>(s);
     mismatch_.reset();
+    r_.sectionLines[s] = line_;
     if (ReadSection(section_)) {
       ++s;
       continue;

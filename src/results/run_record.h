@@ -82,6 +82,10 @@ struct RunRecord {
   // "Unable to open file" lines (console only), by section.
   std::array<int, kSectionCount> unableToOpen{};
   std::optional<Stop> stop;  // set when the input ends early
+  // The line each section starts on, where it was reached; 0 where not.
+  std::array<int, kSectionCount> sectionLines{};
+  // For the sum over the clients of a multi-client run: how many.
+  std::optional<int> clients;
   std::vector<Finding> findings;
   // The benchmark's own warnings, where standard error went to the same
   // transcript as the console.

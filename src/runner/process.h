@@ -6,13 +6,15 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // ".exe" on Windows, else "".
 extern const char kExecutableSuffix[];
 
 struct ChildRequest {
-  std::string program;    // started directly, without a shell
-  std::string directory;  // its current directory
+  std::string program;                 // started directly, without a shell
+  std::vector<std::string> arguments;  // after the program's name
+  std::string directory;               // its current directory
   // OMP_NUM_THREADS in its environment; none leaves the environment as is.
   std::optional<int> threads;
   std::string input;       // its standard input, which then ends

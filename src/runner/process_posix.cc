@@ -194,12 +194,16 @@ ChildOutcome RunChild(const ChildRequest& request) {
     envp.push_back(const_cast<char*>(entry.c_str()));
   }
   envp.push_back(nullptr);
-  std::string program = request.program;
+  std::vector<std::string> words = {request.program};
+  words.insert(words.end(), request.arguments.begin(), request.arguments.end());
+  std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
 
   const pid_t child = fork();
   if (child == 0) {
-    char* argv[] = {program.data(), nullptr};
-    BecomeProgram(request, input[0], output, error, report[1], argv,
+    BecomeProgram(request, input[0], output, error, report[1], argv.data(),
                   envp.data());
   }
   const int forkError = errno;

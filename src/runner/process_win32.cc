@@ -113,7 +113,12 @@ ChildOutcome RunChild(const ChildRequest& request) {
   // The program and everything it starts go into one job, so that ending
   // the job ends them all.
   HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  // Words with neither quotes nor trailing backslashes: as the sweep makes
+  // them.
   std::string commandLine = "\"" + request.program + "\"";
+  for (const std::string& word : request.arguments) {
+    commandLine += " \"" + word + "\"";
+  }
   PROCESS_INFORMATION process{};
   BOOL started = FALSE;
   {

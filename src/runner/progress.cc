@@ -33,13 +33,15 @@ Progress::Progress(int total, bool atMost)
       start_(std::chrono::steady_clock::now()) {}
 
 std::string Progress::Line(int index, const std::optional<int>& threads,
-                           bool warmup, const std::string& what) const {
+                           bool warmup, const std::optional<int>& clients,
+                           const std::string& what) const {
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_)
           .count();
   std::string line =
       std::string(kReportProgram) + ": run " + std::to_string(index) +
       (atMost_ ? " of at most " : " of ") + std::to_string(total_) + ", " +
+      (clients ? ClientsText(*clients) + ", " : std::string()) +
       (threads ? ThreadsText(*threads) : std::string("default threads")) +
       (warmup ? ", warm-up" : "") + ": " + what + "; " + Duration(elapsed) +
       " so far";
@@ -67,8 +69,8 @@ void Progress::Show(const std::string& line, bool keep) {
 }
 
 void Progress::Started(int index, const std::optional<int>& threads,
-                       bool warmup) {
-  Show(Line(index, threads, warmup, "running"), false);
+                       bool warmup, const std::optional<int>& clients) {
+  Show(Line(index, threads, warmup, clients, "running"), false);
 }
 
 void Progress::Finished(const RunEntry& run) {
@@ -80,7 +82,8 @@ void Progress::Finished(const RunEntry& run) {
   if (!ok && !run.reason.empty()) what += " (" + run.reason + ")";
   // On a terminal only a failure keeps its line; the others are redrawn.
   if (run.disturbed) what += ", disturbed";
-  Show(Line(run.index, run.threads, run.warmup, what), !terminal_ || !ok);
+  Show(Line(run.index, run.threads, run.warmup, run.clients, what),
+       !terminal_ || !ok);
 }
 
 void Progress::Done() {

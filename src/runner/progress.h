@@ -14,13 +14,15 @@ class Progress {
  public:
   // `atMost`: the sweep may end before `total` runs.
   Progress(int total, bool atMost);
-  void Started(int index, const std::optional<int>& threads, bool warmup);
+  void Started(int index, const std::optional<int>& threads, bool warmup,
+               const std::optional<int>& clients = std::nullopt);
   void Finished(const RunEntry& run);
   // Ends the line a terminal was being redrawn on.
   void Done();
 
  private:
   std::string Line(int index, const std::optional<int>& threads, bool warmup,
+                   const std::optional<int>& clients,
                    const std::string& what) const;
   void Show(const std::string& line, bool keep);
 

@@ -20,13 +20,16 @@
 #include "files/whole_file.h"
 #include "machine/system_info.h"
 #include "messages/messages.h"
+#include "results/client_sum.h"
 #include "results/figure_rows.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
 #include "results/tagged_names.h"
+#include "runner/client_launch.h"
 #include "runner/probe.h"
 #include "runner/process.h"
 #include "runner/progress.h"
+#include "runs/client_results.h"
 #include "runs/manifest.h"
 #include "statistics/median_interval.h"
 #include "statistics/summary.h"
@@ -164,28 +167,82 @@ bool WriteManifest(const std::string& folder, const Manifest& manifest,
   return false;
 }
 
+// What --clients launches with: mpirun, the agent, the hostfile; false
+// with the cause said when one is missing.
+bool PrepareLaunch(const SweepOptions& options, const std::string& program,
+                   const std::string& directory, ClientLaunch& launch) {
+  if (!options.mpirun.empty()) {
+    launch.mpirun = options.mpirun;
+  } else if (const std::optional<std::string> found = FindOnPath("mpirun")) {
+    launch.mpirun = *found;
+  } else {
+    PrintError(
+        "--clients needs mpirun, which is not on the PATH; install Open MPI "
+        "(Debian: openmpi-bin) or name it with --mpirun");
+    return false;
+  }
+  std::error_code code;
+  if (!fs::is_regular_file(launch.mpirun, code)) {
+    PrintError(launch.mpirun + ": no such program (--mpirun)");
+    return false;
+  }
+  const std::optional<std::string> agent = FindAgent();
+  if (!agent) {
+    PrintError(
+        "--clients needs drives-agent, which is neither beside drives-report "
+        "nor on the PATH");
+    return false;
+  }
+  if (!options.hostfile.empty()) {
+    std::ifstream hosts(options.hostfile);
+    if (!fs::is_regular_file(options.hostfile, code) || !hosts) {
+      PrintError("--hostfile " + options.hostfile +
+                 ": no such file, or it cannot be read");
+      return false;
+    }
+    launch.hostfile = fs::absolute(options.hostfile, code).string();
+  }
+  launch.mpirunArguments = options.mpirunArguments;
+  launch.agent = *agent;
+  launch.program = program;
+  launch.directory = directory;
+  launch.timeoutSeconds = options.timeoutSeconds;
+  return true;
+}
+
 // One sweep in progress.
 class Sweep {
  public:
   Sweep(const SweepOptions& options, std::string program, std::string directory,
-        std::string folder)
+        std::string folder, std::optional<ClientLaunch> launch)
       : options_(options),
         program_(std::move(program)),
         directory_(std::move(directory)),
-        folder_(std::move(folder)) {}
+        folder_(std::move(folder)),
+        launch_(std::move(launch)) {}
 
   int Run();
 
  private:
   using Threads = std::optional<int>;
+  using Clients = std::optional<int>;
+  // One cell of the plan: a client count (none: a plain run) and a thread
+  // count.
+  using Cell = std::pair<Clients, Threads>;
 
   void Plan();
   // Makes one run of the sweep and records it; false when the sweep cannot
   // go on (it has said why).
-  bool Step(const Threads& threads, int round, bool warmup);
+  bool Step(const Cell& cell, int round, bool warmup);
   // Runs number `index`; false when the sweep cannot go on.
-  bool RunOne(int index, const Threads& threads, RunEntry& run,
+  bool RunOne(int index, const Cell& cell, RunEntry& run,
               std::optional<RunRecord>& record);
+  // Launches the clients of a multi-client run and reads what they handed
+  // over into `record` (their sum); false when the sweep cannot go on.
+  bool RunClients(const std::string& base, int clients, RunEntry& run,
+                  std::optional<RunRecord>& record);
+  // Says how the run ended, from how its program ended.
+  void Ended(const ChildOutcome& outcome, RunEntry& run) const;
   bool KeepResults(int tag, const std::string& name, RunEntry& run);
   // With --precision: whether every figure at every thread count is within
   // it, or cannot get there within --max-runs (named once, then no longer
@@ -206,6 +263,8 @@ class Sweep {
   const std::string program_;
   const std::string directory_;
   const std::string folder_;
+  std::vector<Cell> cells_;
+  std::optional<ClientLaunch> launch_;
   const std::chrono::steady_clock::time_point start_ =
       std::chrono::steady_clock::now();
   Manifest manifest_;
@@ -215,10 +274,10 @@ class Sweep {
   std::string text_;  // one buffer for every console transcript
   int index_ = 0;     // of the last run started
   bool failed_ = false;
-  // The records of the measured runs that succeeded, by thread count.
-  std::map<Threads, std::vector<RunRecord>> records_;
-  // The figures --precision no longer waits for: thread count, key.
-  std::set<std::pair<Threads, std::string>> givenUp_;
+  // The records of the measured runs that succeeded, by cell.
+  std::map<Cell, std::vector<RunRecord>> records_;
+  // The figures --precision no longer waits for: cell, key.
+  std::set<std::pair<Cell, std::string>> givenUp_;
 };
 
 void Sweep::Plan() {
@@ -243,6 +302,15 @@ void Sweep::Plan() {
     manifest_.threadCounts.assign(options_.threads.begin(),
                                   options_.threads.end());
   }
+  manifest_.clientCounts = options_.clients;
+  manifest_.hostfile = options_.hostfile;
+  const std::vector<Clients> clients =
+      options_.clients.empty() ? std::vector<Clients>{std::nullopt}
+                               : std::vector<Clients>(options_.clients.begin(),
+                                                      options_.clients.end());
+  for (const Clients& k : clients) {
+    for (const Threads& t : manifest_.threadCounts) cells_.emplace_back(k, t);
+  }
   manifest_.machine = DescribeMachine(directory_);
   for (const int tag : kWordSizeTags) {
     if (fs::path(program_).stem() == ProgramName(tag)) tag_ = tag;
@@ -254,14 +322,14 @@ int Sweep::Run() {
   if (!WriteManifest(folder_, manifest_)) return kSweepFailed;
 
   CatchInterrupts();
-  const int counts = static_cast<int>(manifest_.threadCounts.size());
+  const int counts = static_cast<int>(cells_.size());
   const int measured = options_.precision ? options_.maxRuns : options_.runs;
   const int total = (options_.warmup + measured) * counts;
   progress_.emplace(total, options_.precision.has_value());
   for (int w = 0; w < options_.warmup && !Stopped(); ++w) {
-    for (const Threads& threads : manifest_.threadCounts) {
+    for (const Cell& cell : cells_) {
       if (Stopped()) break;
-      if (!Step(threads, 0, true)) return kSweepFailed;
+      if (!Step(cell, 0, true)) return kSweepFailed;
     }
   }
   std::mt19937 order(manifest_.seed.value_or(0));
@@ -269,13 +337,13 @@ int Sweep::Run() {
     // Interleaved (1, 2, 4, 1, 2, 4, ...), or with --precision in a fresh
     // random order each round: a slow drift of the machine spreads over
     // every thread count alike.
-    std::vector<Threads> thisRound = manifest_.threadCounts;
+    std::vector<Cell> thisRound = cells_;
     if (options_.precision) {
       std::shuffle(thisRound.begin(), thisRound.end(), order);
     }
-    for (const Threads& threads : thisRound) {
+    for (const Cell& cell : thisRound) {
       if (Stopped()) break;
-      if (!Step(threads, round, false)) return kSweepFailed;
+      if (!Step(cell, round, false)) return kSweepFailed;
     }
     if (options_.precision && round >= kFewestRounds && Precise()) break;
   }
@@ -298,13 +366,13 @@ bool Sweep::Stopped() const {
              .count() >= *options_.maxTimeSeconds;
 }
 
-bool Sweep::Step(const Threads& threads, int round, bool warmup) {
+bool Sweep::Step(const Cell& cell, int round, bool warmup) {
   RunEntry run;
   run.round = round;
   run.warmup = warmup;
-  progress_->Started(++index_, threads, warmup);
+  progress_->Started(++index_, cell.second, warmup, cell.first);
   std::optional<RunRecord> record;
-  const bool goOn = RunOne(index_, threads, run, record);
+  const bool goOn = RunOne(index_, cell, run, record);
   manifest_.runs.push_back(run);
   MarkDisturbed(manifest_.runs);
   // A sweep that cannot go on has said why already.
@@ -314,17 +382,18 @@ bool Sweep::Step(const Threads& threads, int round, bool warmup) {
     return false;
   }
   failed_ = failed_ || run.status != RunStatus::kOk;
-  if (record && !warmup) records_[threads].push_back(std::move(*record));
+  if (record && !warmup) records_[cell].push_back(std::move(*record));
   return true;
 }
 
 bool Sweep::Precise() {
   const double target = *options_.precision;
   bool precise = true;
-  for (const Threads& threads : manifest_.threadCounts) {
-    const std::vector<RunRecord>& runs = records_[threads];
+  for (const Cell& cell : cells_) {
+    const Threads& threads = cell.second;
+    const std::vector<RunRecord>& runs = records_[cell];
     for (const FigureRow& row : ComparedFigures()) {
-      if (!row.Compares() || givenUp_.count({threads, row.Key()})) continue;
+      if (!row.Compares() || givenUp_.count({cell, row.Key()})) continue;
       std::vector<double> values;
       for (const RunRecord& run : runs) {
         if (const std::optional<double> v = row.Value(run))
@@ -345,7 +414,7 @@ bool Sweep::Precise() {
         precise = false;
         continue;
       }
-      givenUp_.insert({threads, row.Key()});
+      givenUp_.insert({cell, row.Key()});
       const int runsNeeded =
           std::isfinite(needed) ? static_cast<int>(std::min(needed, 1e9)) : 0;
       manifest_.unreachable.push_back(
@@ -353,6 +422,7 @@ bool Sweep::Precise() {
       progress_->Done();
       PrintNote(
           row.Label() + " at " +
+          (cell.first ? ClientsText(*cell.first) + ", " : std::string()) +
           (threads ? ThreadsText(*threads) : std::string("default threads")) +
           ": " +
           (n >= 2 ? "\u00b1" + FormatPercent(reached) + " after " +
@@ -367,18 +437,17 @@ bool Sweep::Precise() {
   return precise;
 }
 
-bool Sweep::RunOne(int index, const Threads& threads, RunEntry& run,
+bool Sweep::RunOne(int index, const Cell& cell, RunEntry& run,
                    std::optional<RunRecord>& record) {
-  char base[64];
-  std::snprintf(
-      base, sizeof base, "run-%03d-%s%s", index,
-      threads ? ("threads-" + std::to_string(*threads)).c_str() : "default",
-      run.warmup ? "-warmup" : "");
+  const Threads& threads = cell.second;
+  std::string base = "run-" + std::string(index < 100 ? "0" : "") +
+                     std::string(index < 10 ? "0" : "") + std::to_string(index);
+  if (cell.first) base += "-clients-" + std::to_string(*cell.first);
+  base += threads ? "-threads-" + std::to_string(*threads) : "-default";
+  if (run.warmup) base += "-warmup";
   run.index = index;
   run.threads = threads;
   run.start = UtcNow();
-  run.consoleFile = std::string(base) + ".console.txt";
-  run.errorFile = std::string(base) + ".stderr.txt";
   run.status = RunStatus::kFailed;
 
   run.probeBefore = RunProbe(directory_);
@@ -388,16 +457,20 @@ bool Sweep::RunOne(int index, const Threads& threads, RunEntry& run,
     return true;
   }
   if (options_.settle) run.settleSeconds = SettleWrites();
+  if (cell.first) return RunClients(base, *cell.first, run, record);
+  run.consoleFile = base + ".console.txt";
+  run.errorFile = base + ".stderr.txt";
   // A results file left from an earlier run must not pass for this one's.
   std::error_code code;
   if (tag_) fs::remove(fs::path(directory_) / ResultsFileName(*tag_), code);
-  const ChildRequest request{program_,
-                             directory_,
-                             threads,
-                             kEnter,
-                             InFolder(run.consoleFile),
-                             InFolder(run.errorFile),
-                             options_.timeoutSeconds};
+  ChildRequest request;
+  request.program = program_;
+  request.directory = directory_;
+  request.threads = threads;
+  request.input = kEnter;
+  request.outputPath = InFolder(run.consoleFile);
+  request.errorPath = InFolder(run.errorFile);
+  request.timeoutSeconds = options_.timeoutSeconds;
   const std::optional<CpuTimes> before = ReadCpuTimes();
   const auto start = std::chrono::steady_clock::now();
   const ChildOutcome outcome = RunChild(request);
@@ -413,11 +486,40 @@ bool Sweep::RunOne(int index, const Threads& threads, RunEntry& run,
                           (after->self - before->self));
   }
   run.probeAfter = RunProbe(directory_);
+  if (outcome.end == ChildEnd::kNotStarted) {
+    run.reason = outcome.error;
+    Fatal(outcome.error);
+    return false;
+  }
+  Ended(outcome, run);
+  if (run.status != RunStatus::kOk) return true;
+
+  // The console tells the program's word size, and whether it is the
+  // benchmark at all.
+  InputError readError;
+  if (LoadInputText(InFolder(run.consoleFile), text_, readError) &&
+      CheckInputText(text_, readError)) {
+    record = ReadRunRecord(text_, run.consoleFile, readError);
+  }
+  if (!record) {
+    run.status = RunStatus::kFailed;
+    run.reason = "its output is not the benchmark's: " +
+                 Where(run.consoleFile, readError.line) + readError.message;
+    if (manifest_.wordSize) return true;
+    Fatal(program_ + " does not look like the benchmark: " +
+          Where(InFolder(run.consoleFile), readError.line) + readError.message);
+    return false;
+  }
+  manifest_.wordSize = record->tag;
+  tag_ = record->tag;
+  return KeepResults(record->tag, base + ".results.txt", run);
+}
+
+void Sweep::Ended(const ChildOutcome& outcome, RunEntry& run) const {
   switch (outcome.end) {
     case ChildEnd::kNotStarted:
       run.reason = outcome.error;
-      Fatal(outcome.error);
-      return false;
+      break;
     case ChildEnd::kExited:
       run.exitStatus = outcome.exitStatus;
       if (outcome.exitStatus == 0) {
@@ -441,27 +543,75 @@ bool Sweep::RunOne(int index, const Threads& threads, RunEntry& run,
       run.reason = "interrupted";
       break;
   }
-  if (run.status != RunStatus::kOk) return true;
+}
 
-  // The console tells the program's word size, and whether it is the
-  // benchmark at all.
-  InputError readError;
-  if (LoadInputText(InFolder(run.consoleFile), text_, readError) &&
-      CheckInputText(text_, readError)) {
-    record = ReadRunRecord(text_, run.consoleFile, readError);
-  }
-  if (!record) {
-    run.status = RunStatus::kFailed;
-    run.reason = "its output is not the benchmark's: " +
-                 Where(run.consoleFile, readError.line) + readError.message;
-    if (manifest_.wordSize) return true;
-    Fatal(program_ + " does not look like the benchmark: " +
-          Where(InFolder(run.consoleFile), readError.line) + readError.message);
+bool Sweep::RunClients(const std::string& base, int clients, RunEntry& run,
+                       std::optional<RunRecord>& record) {
+  run.clients = clients;
+  run.clientsFolder = base;
+  run.consoleFile = base + "/mpirun.stdout.txt";
+  run.errorFile = base + "/mpirun.stderr.txt";
+  std::error_code code;
+  fs::create_directories(InFolder(base), code);
+  if (code) {
+    Fatal(InFolder(base) + ": cannot create the folder (" + code.message() +
+          ")");
     return false;
   }
-  manifest_.wordSize = record->tag;
-  tag_ = record->tag;
-  return KeepResults(record->tag, std::string(base) + ".results.txt", run);
+  const auto start = std::chrono::steady_clock::now();
+  const LaunchOutcome outcome =
+      LaunchClients(*launch_, clients, run.threads, InFolder(base));
+  run.wallSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+          .count();
+  run.probeAfter = RunProbe(directory_);
+  if (!outcome.clients) {
+    run.reason = outcome.error;
+    if (outcome.mpirun.end == ChildEnd::kInterrupted) {
+      run.status = RunStatus::kInterrupted;
+      return true;
+    }
+    // A launch that never worked is the setup's fault, not a run's.
+    if (!manifest_.wordSize || outcome.mpirun.end == ChildEnd::kNotStarted) {
+      Fatal(outcome.error);
+      return false;
+    }
+    return true;
+  }
+  if (outcome.mpirun.end == ChildEnd::kInterrupted) {
+    run.status = RunStatus::kInterrupted;
+    run.reason = "interrupted";
+    return true;
+  }
+  std::vector<RunRecord> records;
+  std::string failures;
+  for (const ClientResult& client : *outcome.clients) {
+    const std::string console = InFolder(base + "/" + client.consoleFile);
+    InputError readError;
+    std::optional<RunRecord> read;
+    if (client.status == RunStatus::kOk &&
+        LoadInputText(console, text_, readError) &&
+        CheckInputText(text_, readError)) {
+      read = ReadRunRecord(text_, console, readError);
+    }
+    if (client.status == RunStatus::kOk && !read) {
+      failures += (failures.empty() ? "" : "; ") + ClientName(client.client) +
+                  ": its output is not the benchmark's: " + readError.message;
+    } else if (client.status != RunStatus::kOk) {
+      failures += (failures.empty() ? "" : "; ") + ClientName(client.client) +
+                  " (" + client.host + "): " + client.reason;
+    }
+    if (read) records.push_back(std::move(*read));
+  }
+  if (!failures.empty() || records.empty()) {
+    run.reason = failures.empty() ? "no client handed anything over" : failures;
+    return true;
+  }
+  run.status = RunStatus::kOk;
+  manifest_.wordSize = records.front().tag;
+  tag_ = records.front().tag;
+  record = SumOfClients(records, base);
+  return true;
 }
 
 bool Sweep::KeepResults(int tag, const std::string& name, RunEntry& run) {
@@ -498,6 +648,13 @@ int RunSweep(const SweepOptions& options, std::string& folder) {
     PrintError("--settle: " + why);
     return kSweepFailed;
   }
+  std::optional<ClientLaunch> launch;
+  if (!options.clients.empty()) {
+    launch = ClientLaunch{};
+    if (!PrepareLaunch(options, program, directory, *launch)) {
+      return kSweepFailed;
+    }
+  }
   if (!MakeFolder(options.out, folder)) return kSweepFailed;
-  return Sweep(options, program, directory, folder).Run();
+  return Sweep(options, program, directory, folder, std::move(launch)).Run();
 }

@@ -25,6 +25,12 @@ struct SweepOptions {
   std::optional<std::uint32_t> seed;  // of the rounds' orders
   // No run starts after this many seconds of the sweep.
   std::optional<double> maxTimeSeconds;
+  // --clients: each run is K copies of the benchmark at once, on the hosts
+  // of the hostfile (default: here), started through mpirun.
+  std::vector<int> clients;
+  std::string hostfile;
+  std::string mpirun;  // empty: the one on the PATH
+  std::vector<std::string> mpirunArguments;
   int warmup = 0;       // runs per thread count first, left out of statistics
   bool settle = false;  // wait for written data to reach disk before each run
   std::vector<std::string> command;  // as given, for the manifest

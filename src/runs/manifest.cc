@@ -95,11 +95,7 @@ RunEntry RunFromJson(const Json& json) {
   run.threads = Int(json, "threads");
   run.start = String(json, "start").value_or("");
   run.wallSeconds = Number(json, "wall_s");
-  const std::string status = String(json, "status").value_or("");
-  run.status = RunStatus::kFailed;
-  for (const auto& [value, name] : kStatusNames) {
-    if (status == name) run.status = value;
-  }
+  run.status = RunStatusFromName(String(json, "status").value_or(""));
   run.exitStatus = Int(json, "exit_status");
   run.signal = Int(json, "signal");
   run.reason = String(json, "reason").value_or("");
@@ -112,10 +108,19 @@ RunEntry RunFromJson(const Json& json) {
   run.stealSeconds = OptionalNumber(json, "steal_s");
   run.otherCpuSeconds = OptionalNumber(json, "other_cpu_s");
   run.settleSeconds = OptionalNumber(json, "settle_s");
+  run.clients = Int(json, "clients");
+  run.clientsFolder = String(json, "clients_folder").value_or("");
   return run;
 }
 
 }  // namespace
+
+RunStatus RunStatusFromName(const std::string& name) {
+  for (const auto& [value, text] : kStatusNames) {
+    if (name == text) return value;
+  }
+  return RunStatus::kFailed;
+}
 
 const char* RunStatusName(RunStatus status) {
   for (const auto& [value, name] : kStatusNames) {
@@ -167,6 +172,10 @@ Json ManifestToJson(const Manifest& manifest) {
     PutIfSet(entry, "steal_s", run.stealSeconds);
     PutIfSet(entry, "other_cpu_s", run.otherCpuSeconds);
     PutIfSet(entry, "settle_s", run.settleSeconds);
+    if (run.clients) {
+      entry["clients"] = *run.clients;
+      entry["clients_folder"] = run.clientsFolder;
+    }
     runs.push_back(std::move(entry));
   }
   Json unreachable = Json::array();
@@ -249,6 +258,15 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
     manifest.maxTimeSeconds = OptionalNumber(plan, "max_time_s");
     if (const auto seed = Bytes(plan, "seed")) {
       manifest.seed = static_cast<std::uint32_t>(*seed);
+    }
+    manifest.hostfile = String(plan, "hostfile").value_or("");
+    const auto clients = plan.find("client_counts");
+    if (clients != plan.end() && clients->is_array()) {
+      for (const Json& count : *clients) {
+        if (count.is_number_integer()) {
+          manifest.clientCounts.push_back(count.get<int>());
+        }
+      }
     }
   }
   manifest.machine = MachineFromJson(json.value("machine", Json::object()));

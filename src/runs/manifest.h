@@ -51,6 +51,10 @@ struct RunEntry {
   std::optional<double> stealSeconds;
   std::optional<double> otherCpuSeconds;
   std::optional<double> settleSeconds;  // waited before it for written data
+  // A multi-client run: how many clients, and the folder inside the run
+  // folder that holds each client's files and clients.json.
+  std::optional<int> clients;
+  std::string clientsFolder;
 };
 
 // A figure that could not reach the precision asked for within the cap.
@@ -69,6 +73,8 @@ struct Manifest {
   std::string created;    // UTC, ISO 8601
   int runsPerCount = 0;
   std::vector<std::optional<int>> threadCounts;
+  std::vector<int> clientCounts;  // --clients; empty: a plain sweep
+  std::string hostfile;           // --hostfile, where given
   double timeoutSeconds = 0;
   bool dropCaches = false;
   int warmup = 0;       // warm-up runs per thread count, made first
@@ -88,6 +94,8 @@ struct Manifest {
 nlohmann::ordered_json MachineToJson(const MachineDescription& machine);
 nlohmann::ordered_json ManifestToJson(const Manifest& manifest);
 const char* RunStatusName(RunStatus status);
+// The status a name stands for; kFailed for any other name.
+RunStatus RunStatusFromName(const std::string& name);
 
 // Reads `text` as a manifest; false with `error` set if it is not one.
 bool ManifestFromJson(const std::string& text, Manifest& manifest,

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "files/content_hash.h"
+#include "results/client_sum.h"
 #include "results/results_reader.h"
 
 namespace {
@@ -14,11 +15,60 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 
 std::string RunName(const RunEntry& run) {
   std::string name = "run " + std::to_string(run.index);
+  if (run.clients) {
+    name += " (" + std::to_string(*run.clients) +
+            (*run.clients == 1 ? " client," : " clients,");
+    return name + (run.threads
+                       ? " " + std::to_string(*run.threads) +
+                             (*run.threads == 1 ? " thread)" : " threads)")
+                       : std::string(" default threads)"));
+  }
   if (run.threads) {
     name += " (" + std::to_string(*run.threads) +
             (*run.threads == 1 ? " thread)" : " threads)");
   }
   return name;
+}
+
+// A multi-client run: every client's console, and their sum.
+void ReadClients(const std::string& path, const RunEntry& run,
+                 std::string& text, ContentHash& hash, RunFolder& folder) {
+  const std::string clientsFolder = InFolder(path, run.clientsFolder);
+  InputError loadError;
+  std::vector<ClientResult> results;
+  std::string why;
+  if (!LoadInputText(InFolder(clientsFolder, kClientResultsName), text,
+                     loadError)) {
+    why = kClientResultsName + std::string(": ") + loadError.message;
+  } else if (ClientResultsFromJson(text, results, why)) {
+    hash.Add(text);
+  }
+  std::vector<ClientDetail> details;
+  std::vector<RunRecord> records;
+  for (const ClientResult& result : results) {
+    const std::string source = InFolder(clientsFolder, result.consoleFile);
+    InputError runError;
+    std::optional<RunRecord> record;
+    if (!result.consoleFile.empty() && LoadInputText(source, text, runError) &&
+        CheckInputText(text, runError)) {
+      hash.Add(text);
+      record = ReadRunRecord(text, source, runError);
+    }
+    if (!record) {
+      why = ClientName(result.client) + ": " + runError.message;
+      break;
+    }
+    records.push_back(*record);
+    details.push_back({result, std::move(*record)});
+  }
+  if (why.empty() && records.empty()) why = "no client handed anything over";
+  if (!why.empty()) {
+    folder.leftOut.push_back(RunName(run) + ": " + why);
+    return;
+  }
+  folder.records.push_back(SumOfClients(records, clientsFolder));
+  folder.marks.push_back({run.index, run.disturbed});
+  folder.clients.push_back(std::move(details));
 }
 
 }  // namespace
@@ -56,6 +106,10 @@ bool ReadRunFolder(const std::string& path, std::string& text,
           (run.reason.empty() ? RunStatusName(run.status) : run.reason));
       continue;
     }
+    if (run.clients) {
+      ReadClients(path, run, text, hash, folder);
+      continue;
+    }
     const std::string& name =
         run.resultsFile.empty() ? run.consoleFile : run.resultsFile;
     const std::string source = InFolder(path, name);
@@ -74,6 +128,7 @@ bool ReadRunFolder(const std::string& path, std::string& text,
     }
     folder.records.push_back(std::move(*record));
     folder.marks.push_back({run.index, run.disturbed});
+    folder.clients.emplace_back();
   }
   folder.contentHash = hash.Text();
   return true;

@@ -8,7 +8,14 @@
 
 #include "results/input_text.h"
 #include "results/run_record.h"
+#include "runs/client_results.h"
 #include "runs/manifest.h"
+
+// One client of a multi-client run: how its run went, and its console.
+struct ClientDetail {
+  ClientResult result;
+  RunRecord record;
+};
 
 // What a report needs to know of a run beside its figures.
 struct RunMark {
@@ -20,8 +27,11 @@ struct RunFolder {
   Manifest manifest;
   std::vector<RunRecord> records;  // of the runs that finished, in run order
   std::vector<RunMark> marks;      // of each record
-  int warmups = 0;                 // warm-up runs, left out of the records
-  std::string manifestText;        // manifest.json as it stands
+  // Of each record: the clients of a multi-client run (whose sum the
+  // record is), else none.
+  std::vector<std::vector<ClientDetail>> clients;
+  int warmups = 0;           // warm-up runs, left out of the records
+  std::string manifestText;  // manifest.json as it stands
   // Of the manifest and every record's text: the same folder twice has
   // the same fingerprint.
   std::string contentHash;

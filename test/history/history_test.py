@@ -66,7 +66,11 @@ def folder(tmp, name, files, created, file_system="uuid-a", host="host-a"):
 
 
 def sessions_of(db):
+    """(session, its runs) of each session; none before the first write."""
     with sqlite3.connect(db) as c:
+        if not c.execute("SELECT 1 FROM sqlite_master WHERE name = "
+                         "'sessions'").fetchall():
+            return []
         return c.execute("SELECT session_id, (SELECT count(*) FROM runs r "
                          "WHERE r.session_id = s.session_id) FROM sessions s "
                          "ORDER BY session_id").fetchall()

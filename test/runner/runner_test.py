@@ -77,7 +77,12 @@ def sweep(tmp):
     expect(all(r["status"] == "ok" and r["exit_status"] == 0 for r in m["runs"]),
            m["runs"])
     expect(m["machine"].get("logical_cores", 0) >= 1, m["machine"])
-    expect(len(done.stderr.splitlines()) == 4, f"progress: {done.stderr!r}")
+    progress = [line for line in done.stderr.splitlines()
+                if line.startswith("drives-report: run ")]
+    expect(len(progress) == 4 and done.stderr.splitlines()[-1] ==
+           "drives-report: kept in the history as session 1 of drive " +
+           m["machine"]["host"] + ":" + m["machine"]["device"],
+           f"progress: {done.stderr!r}")
     names = set(os.listdir(folder))
     for r in m["runs"]:
         expect({r["results_file"], r["console_file"], r["stderr_file"]} <= names,
