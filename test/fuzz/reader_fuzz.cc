@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "reporters/comparison.h"
+#include "reporters/columns.h"
+#include "reporters/figure_comparisons.h"
 #include "reporters/reporter.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
@@ -20,9 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::optional<RunRecord> record = ReadRunRecord(text, "fuzz", error);
   if (!record) return 0;
   Comparison comparison;
-  comparison.inputs.push_back({"fuzz", "fuzz", {*record}, {}});
-  comparison.inputs.push_back({"again", "again", {std::move(*record)}, {}});
+  comparison.inputs.push_back(
+      {"fuzz", "fuzz", {*record}, {RunMark{1, false}}, {{}}, {}});
+  comparison.inputs.push_back({"again", "again", {std::move(*record)},
+                               {RunMark{2, false}}, {{}}, {}});
   comparison.baseline = 0;
+  comparison.comparisons =
+      CompareWithBaseline(comparison, ComparisonColumns(comparison));
   for (const std::string& format : ReportFormats()) {
     std::ostringstream out;
     MakeReporter(format)->Write(comparison, out);
