@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds every variant (Linux x86-64 and i386, Windows x64 and x86, drives64
-# with sanitizers, and the fuzz target) with warnings as errors and runs the
-# whole test suite: unit tests, end-to-end tests of both Linux programs,
-# drives-report on real and hostile input, its runner and its HTML report in
-# a browser, the system-call audits, the Windows programs' file headers, the
-# fuzzer, style and static checks; then builds the packages and tests them:
-# the Debian package in a fresh Debian root, the Windows zip's programs under
-# Wine. What this machine cannot run (a package the mirrors could not give,
+# with sanitizers, and the fuzz target) with warnings as errors and the
+# packages, and runs the whole test suite: unit tests, end-to-end tests of
+# both Linux programs, drives-report on real and hostile input, its runner,
+# history, many clients through Open MPI and its HTML report in a browser,
+# the system-call audits, the Windows programs' file headers, the fuzzer,
+# style and static checks, and the packages: the Debian package in a fresh
+# Debian root, the Windows zip's programs under Wine. What this machine cannot run (a package the mirrors could not give,
 # a kernel without i386 support) is skipped with its reason. Ends with one
 # line, "N passed, N failed, N skipped", and exit status 0 when nothing
 # failed.
@@ -42,20 +42,31 @@ declare -A needs=(
   [fuzz]="clang libclang-rt-14-dev"
   [tsan]="clang libomp-dev")
 # The 32-bit and Windows builds compile SQLite from Debian's source package,
-# fetched once; without it they are skipped with the reason.
+# fetched once while the first build runs; without it they are skipped with
+# the reason.
 sqlite_log="$results/sqlite-source.log"
 sqlite_why=""
-if ! lacking tcl make dpkg-dev >/dev/null &&
-    ! bash scripts/sqlite-source.sh out/third_party/sqlite 2>"$sqlite_log"; then
-  sqlite_why="SQLite's source could not be made: $(head -n 1 "$sqlite_log")"
+sqlite_job=""
+if ! lacking tcl make dpkg-dev >/dev/null; then
+  bash scripts/sqlite-source.sh out/third_party/sqlite 2>"$sqlite_log" &
+  sqlite_job=$!
 fi
+needs_sqlite() {
+  [[ $1 =~ ^(linux32|win64|win32)$ ]] || return 1
+  if [[ -n $sqlite_job ]]; then
+    wait "$sqlite_job" ||
+      sqlite_why="SQLite's source could not be made: $(head -n 1 "$sqlite_log")"
+    sqlite_job=""
+  fi
+  [[ -n $sqlite_why ]]
+}
 built=()
 for variant in linux64 linux32 win64 win32 asan fuzz tsan; do
   # shellcheck disable=SC2086  # a list of package names
   if why=$(lacking ${needs[$variant]:-}); then
     echo "skipped: the $variant build: $why"
     record skipped "$variant" "the build needs $why"
-  elif [[ -n $sqlite_why && $variant =~ ^(linux32|win64|win32)$ ]]; then
+  elif needs_sqlite "$variant"; then
     echo "skipped: the $variant build: $sqlite_why"
     record skipped "$variant" "$sqlite_why"
   elif cmake --preset "$variant" -DDRIVES_WERROR=ON >/dev/null &&
@@ -66,13 +77,11 @@ for variant in linux64 linux32 win64 win32 asan fuzz tsan; do
   fi
 done
 
-# Two at a time, one per core: no test asserts a time.
-for variant in "${built[@]}"; do
-  ctest --preset "$variant" -j 2 --output-junit "$results/$variant.xml" || true
-done
-
-# The packages, as a user installs and unpacks them.
+# The packages, as a user installs and unpacks them, checked while the
+# suite runs: the Debian root mostly waits on the network, and the fuzz and
+# sanitizer suites leave a core idle.
 checks=(deb zip-x64 zip-x86)
+declare -A started=()
 # shellcheck disable=SC2086
 if why=$(lacking ${needs[linux32]} ${needs[win64]} ${needs[win32]}); then
   for check in "${checks[@]}"; do
@@ -85,25 +94,29 @@ elif [[ -n $sqlite_why ]]; then
 elif ! bash scripts/package.sh; then
   record failed "packages" "scripts/package.sh failed"
 else
-  # At once: the Debian root waits on the network, Wine on itself.
-  declare -A started=()
   for check in "${checks[@]}"; do
     python3 test/package/package_test.py dist "$check" \
       >"$results/$check.log" 2>&1 &
     started[$check]=$!
   done
-  for check in "${checks[@]}"; do
-    result=0
-    wait "${started[$check]}" || result=$?
-    cat "$results/$check.log"
-    if [[ $result -eq 0 ]]; then
-      record passed "package $check"
-    elif [[ $result -eq 77 ]]; then
-      record skipped "package $check" \
-        "$(sed -n 's/^skipped: //p' "$results/$check.log" | tail -n 1)"
-    else
-      record failed "package $check"
-    fi
-  done
 fi
+
+# Two at a time, one per core: no test asserts a time.
+for variant in "${built[@]}"; do
+  ctest --preset "$variant" -j 2 --output-junit "$results/$variant.xml" || true
+done
+
+for check in "${!started[@]}"; do
+  result=0
+  wait "${started[$check]}" || result=$?
+  cat "$results/$check.log"
+  if [[ $result -eq 0 ]]; then
+    record passed "package $check"
+  elif [[ $result -eq 77 ]]; then
+    record skipped "package $check" \
+      "$(sed -n 's/^skipped: //p' "$results/$check.log" | tail -n 1)"
+  else
+    record failed "package $check"
+  fi
+done
 python3 test/count_results.py "$results"

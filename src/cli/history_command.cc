@@ -1,6 +1,5 @@
 #include "cli/history_command.h"
 
-#include <ctime>
 #include <iostream>
 #include <memory>
 
@@ -19,13 +18,6 @@
 
 namespace {
 
-std::string UtcNow() {
-  const std::time_t now = std::time(nullptr);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
-  return text;
-}
-
 // The store, or none with `error` set; a missing file for reading gives
 // none with `error` empty.
 std::unique_ptr<HistoryStore> OpenHistory(const HistoryOptions& options,
@@ -40,6 +32,16 @@ std::unique_ptr<HistoryStore> OpenHistory(const HistoryOptions& options,
     return nullptr;
   }
   return HistoryStore::Open(path, mode, error);
+}
+
+// The store for a command that reads it, or none with the error said.
+std::unique_ptr<HistoryStore> OpenForReading(const HistoryOptions& options,
+                                             std::string& path) {
+  std::string error;
+  std::unique_ptr<HistoryStore> store =
+      OpenHistory(options, HistoryStore::Mode::kRead, path, error);
+  if (!store) PrintError(error.empty() ? "no history at " + path : error);
+  return store;
 }
 
 // The drive a command is about: the one named, else the only one.
@@ -251,12 +253,8 @@ int ShowHistory(const HistoryOptions& options) {
   }
   std::string path;
   std::string error;
-  const std::unique_ptr<HistoryStore> store =
-      OpenHistory(options, HistoryStore::Mode::kRead, path, error);
-  if (!store) {
-    PrintError(error.empty() ? "no history at " + path : error);
-    return kUnreadable;
-  }
+  const std::unique_ptr<HistoryStore> store = OpenForReading(options, path);
+  if (!store) return kUnreadable;
   std::string drive;
   if (!ChooseDrive(*store, options, drive)) return kUnreadable;
   const std::vector<StoredSession> sessions =
@@ -266,7 +264,7 @@ int ShowHistory(const HistoryOptions& options) {
     return kUnreadable;
   }
   HistoryView view = MakeHistoryView(drive, sessions, options.minEffect);
-  view.madeAt = UtcNow();
+  view.madeAt = ReportTime();
   const std::unique_ptr<Reporter> reporter = MakeReporter(options.format);
   return WriteOutput(
              options.output,
@@ -278,12 +276,8 @@ int ShowHistory(const HistoryOptions& options) {
 int CheckHistory(const HistoryOptions& options) {
   std::string path;
   std::string error;
-  const std::unique_ptr<HistoryStore> store =
-      OpenHistory(options, HistoryStore::Mode::kRead, path, error);
-  if (!store) {
-    PrintError(error.empty() ? "no history at " + path : error);
-    return kUnreadable;
-  }
+  const std::unique_ptr<HistoryStore> store = OpenForReading(options, path);
+  if (!store) return kUnreadable;
   std::vector<std::string> drives;
   if (options.drive) {
     std::string drive;

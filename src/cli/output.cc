@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include <ctime>
 #include <iostream>
 
 #include "files/whole_file.h"
@@ -18,4 +19,11 @@ bool WriteOutput(const std::string& output,
   if (WriteWholeFile(output, write, error)) return true;
   PrintError(error);
   return false;
+}
+
+std::string ReportTime() {
+  const std::time_t now = std::time(nullptr);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
+  return text;
 }

@@ -1,6 +1,5 @@
 #include "cli/report_command.h"
 
-#include <ctime>
 #include <iostream>
 #include <utility>
 
@@ -17,13 +16,6 @@
 #include "runs/run_folder.h"
 
 namespace {
-
-std::string UtcNow() {
-  const std::time_t now = std::time(nullptr);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
-  return text;
-}
 
 std::string StopText(const Stop& stop) {
   const std::string where = std::string(" in ") + SectionTitle(stop.section);
@@ -151,7 +143,7 @@ int RunReport(const ReportOptions& options) {
   }
   const std::size_t baseline = options.baseline.value_or(1) - 1;
   Comparison comparison;
-  comparison.madeAt = UtcNow();
+  comparison.madeAt = ReportTime();
   comparison.minEffect = options.minEffect;
   comparison.details = options.details;
   bool unreadable = false;

@@ -91,16 +91,6 @@ class Statement {
   sqlite3_stmt* statement_ = nullptr;
 };
 
-bool Exec(sqlite3* db, const char* sql, std::string& error) {
-  char* message = nullptr;
-  if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) {
-    return true;
-  }
-  error = message ? message : sqlite3_errmsg(db);
-  sqlite3_free(message);
-  return false;
-}
-
 // Why the last call failed, for people.
 std::string Why(sqlite3* db) {
   const int code = sqlite3_errcode(db);
@@ -223,7 +213,7 @@ bool HistoryStore::Prepare(Mode mode, std::string& error) {
     // once; it stays set in the file.
     if (mode == Mode::kWrite) {
       std::string ignored;
-      Exec(db_, "PRAGMA journal_mode = WAL", ignored);
+      ExecSql(db_, "PRAGMA journal_mode = WAL", ignored);
     }
     if (version < kHistorySchemaVersion &&
         !MigrateSchema(db_, version, error)) {
@@ -233,7 +223,7 @@ bool HistoryStore::Prepare(Mode mode, std::string& error) {
     }
   }
   std::string ignored;
-  Exec(db_, "PRAGMA foreign_keys = ON", ignored);
+  ExecSql(db_, "PRAGMA foreign_keys = ON", ignored);
   return true;
 }
 
@@ -285,14 +275,14 @@ HistoryStore::Added HistoryStore::Add(const Session& session,
                                       const std::optional<std::string>& drive,
                                       long long& id, std::string& driveName,
                                       std::string& error) {
-  if (!Exec(db_, "BEGIN IMMEDIATE", error)) {
+  if (!ExecSql(db_, "BEGIN IMMEDIATE", error)) {
     error = Why(db_);
     return Added::kFailed;
   }
   const auto fail = [&] {
     if (error.empty()) error = Why(db_);
     std::string ignored;
-    Exec(db_, "ROLLBACK", ignored);
+    ExecSql(db_, "ROLLBACK", ignored);
     return Added::kFailed;
   };
   {
@@ -304,7 +294,7 @@ HistoryStore::Added HistoryStore::Add(const Session& session,
       id = known.Int(0);
       driveName = known.Text(1);
       std::string ignored;
-      Exec(db_, "ROLLBACK", ignored);
+      ExecSql(db_, "ROLLBACK", ignored);
       return Added::kAlreadyThere;
     }
   }
@@ -356,7 +346,7 @@ HistoryStore::Added HistoryStore::Add(const Session& session,
       if (!figure.Run()) return fail();
     }
   }
-  if (!Exec(db_, "COMMIT", error)) return fail();
+  if (!ExecSql(db_, "COMMIT", error)) return fail();
   return Added::kAdded;
 }
 

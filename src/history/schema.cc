@@ -61,7 +61,9 @@ CREATE VIEW history AS
 static_assert(sizeof kSteps / sizeof kSteps[0] == kHistorySchemaVersion,
               "a step for every version");
 
-bool Exec(sqlite3* db, const char* sql, std::string& error) {
+}  // namespace
+
+bool ExecSql(sqlite3* db, const char* sql, std::string& error) {
   char* message = nullptr;
   if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) {
     return true;
@@ -71,10 +73,8 @@ bool Exec(sqlite3* db, const char* sql, std::string& error) {
   return false;
 }
 
-}  // namespace
-
 bool MigrateSchema(sqlite3* db, int version, std::string& error) {
-  if (!Exec(db, "BEGIN IMMEDIATE", error)) return false;
+  if (!ExecSql(db, "BEGIN IMMEDIATE", error)) return false;
   // Another process may have migrated it while this one waited.
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr) ==
@@ -84,17 +84,17 @@ bool MigrateSchema(sqlite3* db, int version, std::string& error) {
   }
   sqlite3_finalize(statement);
   for (int step = version; step < kHistorySchemaVersion; ++step) {
-    if (!Exec(db, kSteps[step], error)) {
+    if (!ExecSql(db, kSteps[step], error)) {
       std::string ignored;
-      Exec(db, "ROLLBACK", ignored);
+      ExecSql(db, "ROLLBACK", ignored);
       return false;
     }
   }
   const std::string set =
       "PRAGMA user_version = " + std::to_string(kHistorySchemaVersion);
-  if (!Exec(db, set.c_str(), error) || !Exec(db, "COMMIT", error)) {
+  if (!ExecSql(db, set.c_str(), error) || !ExecSql(db, "COMMIT", error)) {
     std::string ignored;
-    Exec(db, "ROLLBACK", ignored);
+    ExecSql(db, "ROLLBACK", ignored);
     return false;
   }
   return true;

@@ -9,6 +9,9 @@
 
 struct sqlite3;
 
+// Runs `sql`; false with `error` set to SQLite's reason when it fails.
+bool ExecSql(sqlite3* db, const char* sql, std::string& error);
+
 // Brings the file from `version` (0: new) to kHistorySchemaVersion in one
 // transaction; false with `error` set when a step fails (nothing changed).
 bool MigrateSchema(sqlite3* db, int version, std::string& error);

@@ -391,7 +391,7 @@ void HtmlReporter::Write(const Comparison& comparison,
            "summed over the clients of a multi-client run, against the "
            "number of clients; the dashed line is K times the one-client "
            "sum, where a shared file system that kept up would be.</p>\n"
-        << clients << Table(ClientScalingTable(comparison)) << "\n";
+        << clients << "\n";
   }
 
   std::string threads;
@@ -409,8 +409,10 @@ void HtmlReporter::Write(const Comparison& comparison,
         << threads << "\n";
   }
 
-  out << "<h2 id=\"tables\">Tables</h2>" << Table(SideBySideTable(comparison))
-      << "\n";
+  out << "<h2 id=\"tables\">Tables</h2>";
+  for (const TextTable& table : ComparisonTables(comparison)) {
+    out << Table(table) << "\n";
+  }
   out << "</body></html>\n";
 }
 

@@ -1,7 +1,5 @@
 #include "reporters/markdown_reporter.h"
 
-#include "reporters/client_figures.h"
-#include "reporters/history_tables.h"
 #include "reporters/side_by_side.h"
 
 namespace {
@@ -27,7 +25,10 @@ void WriteRow(const std::vector<std::string>& cells, std::ostream& out) {
   out << '\n';
 }
 
-void WriteTable(const TextTable& table, std::ostream& out) {
+}  // namespace
+
+void MarkdownReporter::WriteTable(const TextTable& table,
+                                  std::ostream& out) const {
   WriteRow(table.header, out);
   out << "|---|";
   for (std::size_t c = 1; c < table.header.size(); ++c) out << "--:|";
@@ -38,27 +39,7 @@ void WriteTable(const TextTable& table, std::ostream& out) {
   }
 }
 
-}  // namespace
-
-void MarkdownReporter::Write(const Comparison& comparison,
-                             std::ostream& out) const {
-  if (comparison.inputs.empty()) return;
-  WriteTable(SideBySideTable(comparison), out);
-  const TextTable scaling = ClientScalingTable(comparison);
-  if (!scaling.header.empty()) {
-    out << '\n';
-    WriteTable(scaling, out);
-  }
-}
-
-void MarkdownReporter::WriteHistory(const HistoryView& view,
+void MarkdownReporter::WriteHeading(const std::string& text, int level,
                                     std::ostream& out) const {
-  out << "## Drive " << MarkdownCell(view.drive) << "\n\n"
-      << view.sessions.size()
-      << (view.sessions.size() == 1 ? " session" : " sessions")
-      << "; each cell the median of a session's runs and its \u00b1.\n";
-  for (const auto& [label, table] : HistoryTables(view)) {
-    out << "\n### " << MarkdownCell(label) << "\n\n";
-    WriteTable(table, out);
-  }
+  out << (level > 1 ? "\n### " : "## ") << MarkdownCell(text) << "\n\n";
 }

@@ -313,3 +313,10 @@ class Builder {
 TextTable SideBySideTable(const Comparison& comparison) {
   return Builder(comparison).Build();
 }
+
+std::vector<TextTable> ComparisonTables(const Comparison& comparison) {
+  std::vector<TextTable> tables = {SideBySideTable(comparison)};
+  TextTable scaling = ClientScalingTable(comparison);
+  if (!scaling.header.empty()) tables.push_back(std::move(scaling));
+  return tables;
+}

@@ -22,4 +22,8 @@ constexpr char kMissingCell[] = "missing";
 
 TextTable SideBySideTable(const Comparison& comparison);
 
+// Every table of a comparison, in order: the side-by-side table, then for
+// multi-client runs the scaling over clients.
+std::vector<TextTable> ComparisonTables(const Comparison& comparison);
+
 #endif  // DRIVES_REPORTERS_SIDE_BY_SIDE_H_

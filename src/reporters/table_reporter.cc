@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "reporters/client_figures.h"
-#include "reporters/history_tables.h"
 #include "reporters/side_by_side.h"
 
 namespace {
@@ -23,7 +21,10 @@ std::string Padding(std::size_t width, const std::string& cell) {
   return std::string(width - Width(cell), ' ');
 }
 
-void WriteTable(const TextTable& table, std::ostream& out) {
+}  // namespace
+
+void TableReporter::WriteTable(const TextTable& table,
+                               std::ostream& out) const {
   std::vector<std::size_t> widths(table.header.size());
   for (std::size_t c = 0; c < widths.size(); ++c) {
     widths[c] = Width(table.header[c]);
@@ -48,26 +49,7 @@ void WriteTable(const TextTable& table, std::ostream& out) {
   for (const std::string& note : table.notes) out << note << '\n';
 }
 
-}  // namespace
-
-void TableReporter::Write(const Comparison& comparison,
-                          std::ostream& out) const {
-  if (comparison.inputs.empty()) return;
-  WriteTable(SideBySideTable(comparison), out);
-  const TextTable scaling = ClientScalingTable(comparison);
-  if (!scaling.header.empty()) {
-    out << '\n';
-    WriteTable(scaling, out);
-  }
-}
-
-void TableReporter::WriteHistory(const HistoryView& view,
+void TableReporter::WriteHeading(const std::string& text, int level,
                                  std::ostream& out) const {
-  out << "Drive " << view.drive << ": " << view.sessions.size()
-      << (view.sessions.size() == 1 ? " session" : " sessions")
-      << "; each cell the median of a session's runs and its \u00b1\n";
-  for (const auto& [label, table] : HistoryTables(view)) {
-    out << '\n' << label << '\n';
-    WriteTable(table, out);
-  }
+  out << (level > 1 ? "\n" : "") << text << '\n';
 }

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string_view>
 
-#include "reporters/comparison.h"
 #include "reporters/columns.h"
+#include "reporters/comparison.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/reporter.h"
 #include "results/input_text.h"
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   Comparison comparison;
   comparison.inputs.push_back(
       {"fuzz", "fuzz", {*record}, {RunMark{1, false}}, {{}}, {}});
-  comparison.inputs.push_back({"again", "again", {std::move(*record)},
-                               {RunMark{2, false}}, {{}}, {}});
+  comparison.inputs.push_back(
+      {"again", "again", {std::move(*record)}, {RunMark{2, false}}, {{}}, {}});
   comparison.baseline = 0;
   comparison.comparisons =
       CompareWithBaseline(comparison, ComparisonColumns(comparison));

@@ -1,0 +1,26 @@
+#include "reporters/text_tables_reporter.h"
+
+#include "reporters/history_tables.h"
+
+void TextTablesReporter::Write(const Comparison& comparison,
+                               std::ostream& out) const {
+  if (comparison.inputs.empty()) return;
+  const char* between = "";
+  for (const TextTable& table : ComparisonTables(comparison)) {
+    out << between;
+    WriteTable(table, out);
+    between = "\n";
+  }
+}
+
+void TextTablesReporter::WriteHistory(const HistoryView& view,
+                                      std::ostream& out) const {
+  WriteHeading("Drive " + view.drive, 1, out);
+  out << view.sessions.size()
+      << (view.sessions.size() == 1 ? " session" : " sessions")
+      << "; each cell the median of a session's runs and its \u00b1.\n";
+  for (const auto& [label, table] : HistoryTables(view)) {
+    WriteHeading(label, 2, out);
+    WriteTable(table, out);
+  }
+}
