@@ -11,6 +11,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <random>
 #include <set>

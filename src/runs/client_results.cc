@@ -1,6 +1,7 @@
 #include "runs/client_results.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace {
 

@@ -6,7 +6,7 @@
 #ifndef DRIVES_RUNS_CLIENT_RESULTS_H_
 #define DRIVES_RUNS_CLIENT_RESULTS_H_
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>

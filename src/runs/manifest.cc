@@ -1,6 +1,7 @@
 #include "runs/manifest.h"
 
 #include <array>
+#include <nlohmann/json.hpp>
 #include <utility>
 
 namespace {

@@ -5,7 +5,7 @@
 #define DRIVES_RUNS_MANIFEST_H_
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
