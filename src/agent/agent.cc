@@ -3,14 +3,11 @@
 #include <mpi.h>
 #include <sys/resource.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
 #include "agent/client_process.h"
@@ -65,12 +62,6 @@ bool Parse(int argc, char** argv, Options& o) {
          !o.handoff.empty() && o.threads >= 0 && o.timeout > 0;
 }
 
-double Now() {
-  return std::chrono::duration<double>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 // The first client's clock minus this one's, from the round trip with the
 // least delay (the first client's offset is 0).
 double ClockOffset(int rank, int size) {
@@ -81,7 +72,7 @@ double ClockOffset(int rank, int size) {
         double sent = 0;
         MPI_Recv(&sent, 1, MPI_DOUBLE, r, kPingTag, MPI_COMM_WORLD,
                  MPI_STATUS_IGNORE);
-        double now = Now();
+        double now = WallClockSeconds();
         MPI_Send(&now, 1, MPI_DOUBLE, r, kPongTag, MPI_COMM_WORLD);
       }
     }
@@ -89,25 +80,18 @@ double ClockOffset(int rank, int size) {
   }
   double best = std::numeric_limits<double>::infinity();
   for (int i = 0; i < kClockPings; ++i) {
-    double sent = Now();
+    double sent = WallClockSeconds();
     double theirs = 0;
     MPI_Send(&sent, 1, MPI_DOUBLE, 0, kPingTag, MPI_COMM_WORLD);
     MPI_Recv(&theirs, 1, MPI_DOUBLE, 0, kPongTag, MPI_COMM_WORLD,
              MPI_STATUS_IGNORE);
-    const double back = Now();
+    const double back = WallClockSeconds();
     if (back - sent < best) {
       best = back - sent;
       offset = theirs - (sent + back) / 2;
     }
   }
   return offset;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // The host's name as a folder name: no separators.
@@ -152,12 +136,12 @@ Json RunClient(const Options& o, int rank, const std::string& host,
     running = OwnCpuSeconds() - before;
   } else {
     run.reason = reason;
-    run.start = Now();
+    run.start = WallClockSeconds();
   }
   std::string results;
   for (const char* name : kResultsNames) {
     if (fs::is_regular_file(folder / name, code))
-      results = ReadFile(folder / name);
+      results = ReadWholeFile(folder / name);
   }
   Json json = {
       {"client", client},
@@ -174,7 +158,7 @@ Json RunClient(const Options& o, int rank, const std::string& host,
       {"agent_cpu_running_s", running},
       {"line_times", run.lineTimes},
       {"console", run.console},
-      {"stderr", ReadFile(folder / kErrorName)},
+      {"stderr", ReadWholeFile(folder / kErrorName)},
       {"results", results}};
   return json;
 }

@@ -22,6 +22,9 @@ struct ClientRun {
   double wallSeconds = 0;
 };
 
+// Seconds since 1970 by this host's clock, the clock of ClientRun::start.
+double WallClockSeconds();
+
 // From here on SIGINT, SIGTERM and SIGHUP end the running benchmark (and
 // then the agent) rather than the agent alone.
 void EndBenchmarkOnSignals();

@@ -27,13 +27,13 @@ void EndBenchmark(int signal) {
   if (benchmark > 0) kill(-benchmark, SIGKILL);
 }
 
-double Now() {
+}  // namespace
+
+double WallClockSeconds() {
   return std::chrono::duration<double>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
-
-}  // namespace
 
 void EndBenchmarkOnSignals() {
   struct sigaction action {};
@@ -71,7 +71,7 @@ ClientRun RunBenchmark(const std::string& program, const std::string& folder,
     run.reason = std::string("cannot prepare the run: ") + std::strerror(errno);
     return run;
   }
-  run.start = Now();
+  run.start = WallClockSeconds();
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {

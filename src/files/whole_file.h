@@ -1,8 +1,9 @@
-// Files written whole or not at all: a report (-o) and a run folder's
-// manifest.
+// Files written whole or not at all (a report, a run folder's manifest), and
+// read whole.
 #ifndef DRIVES_FILES_WHOLE_FILE_H_
 #define DRIVES_FILES_WHOLE_FILE_H_
 
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -14,5 +15,8 @@
 bool WriteWholeFile(const std::string& path,
                     const std::function<void(std::ostream&)>& write,
                     std::string& error);
+
+// The file's bytes; empty where it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 #endif  // DRIVES_FILES_WHOLE_FILE_H_

@@ -5,7 +5,7 @@
 
 std::optional<std::string> DefaultHistoryPath() {
   const char* data = std::getenv("XDG_DATA_HOME");
-  // The base directory specification ignores a relative one.
+  // XDG data paths must be absolute: a relative one is not used.
   if (data && data[0] == '/') {
     return std::string(data) + "/drives/history.sqlite";
   }

@@ -3,12 +3,12 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "history/schema.h"
+#include "runs/manifest.h"
 
 namespace fs = std::filesystem;
 
@@ -17,13 +17,6 @@ namespace {
 // How long a writer waits for another to finish before it gives up.
 constexpr int kBusyMilliseconds = 15000;
 constexpr char kSqliteHeader[] = "SQLite format 3";  // and a NUL
-
-std::string UtcNow() {
-  const std::time_t now = std::time(nullptr);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
-  return text;
-}
 
 // One prepared statement, finalised when it goes.
 class Statement {

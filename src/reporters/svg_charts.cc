@@ -47,6 +47,14 @@ std::string Line(double x1, double y1, double x2, double y2,
          "\" y2=\"" + Px(y2) + "\" class=\"" + cls + "\"/>";
 }
 
+// The vertical axis's title, turned to read upwards beside [top, bottom].
+std::string VerticalTitle(double top, double bottom, const std::string& text) {
+  return "<text class=\"axis-title\" text-anchor=\"middle\" transform=\""
+         "translate(14 " +
+         Px((top + bottom) / 2) + ") rotate(-90)\">" + EscapeXml(text) +
+         "</text>";
+}
+
 // Maps [0, max] onto [from, to] pixels.
 struct Scale {
   double max;
@@ -244,11 +252,7 @@ std::string DrawLineChart(const LineChart& chart) {
     svg += Line(x.from, y(tick), x.to, y(tick), "grid");
     svg += Text(x.from - 6, y(tick) + 4, "tick", TickLabel(tick), "end");
   }
-  svg +=
-      "<text class=\"axis-title\" text-anchor=\"middle\" transform=\""
-      "translate(14 " +
-      Px((plotTop + plotBottom) / 2) + ") rotate(-90)\">" +
-      EscapeXml(chart.yUnit) + "</text>";
+  svg += VerticalTitle(plotTop, plotBottom, chart.yUnit);
 
   double legendY = plotTop + 8;
   for (const Series& s : chart.series) {
@@ -318,11 +322,7 @@ std::string DrawTimeChart(const TimeChart& chart) {
   }
   svg += Text((x.from + x.to) / 2, plotBottom + 33, "axis-title",
               "sessions, oldest first", "middle");
-  svg +=
-      "<text class=\"axis-title\" text-anchor=\"middle\" transform=\""
-      "translate(14 " +
-      Px((plotTop + plotBottom) / 2) + ") rotate(-90)\">" +
-      EscapeXml(chart.unit) + "</text>";
+  svg += VerticalTitle(plotTop, plotBottom, chart.unit);
   double legendY = plotTop + 8;
   for (const TimeSeries& s : chart.series) {
     svg += "<g class=\"c" + std::to_string(s.colour % kPaletteSize) + "\">";

@@ -1,8 +1,9 @@
 #include "runner/client_launch.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+
+#include "files/whole_file.h"
 
 namespace fs = std::filesystem;
 
@@ -12,13 +13,6 @@ constexpr char kAgentName[] = "drives-agent";
 // mpirun's time to start and end its agents, beyond theirs.
 constexpr double kLaunchGraceSeconds = 120;
 constexpr char kRootRefusal[] = "attempt to run as root";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The first line of mpirun's complaint that says something.
 std::string FirstWords(const std::string& text) {
@@ -76,14 +70,14 @@ LaunchOutcome LaunchClients(const ClientLaunch& launch, int clients,
   std::error_code code;
   if (fs::is_regular_file(handed, code)) {
     std::vector<ClientResult> results;
-    if (ClientResultsFromJson(ReadFile(handed), results, outcome.error)) {
+    if (ClientResultsFromJson(ReadWholeFile(handed), results, outcome.error)) {
       outcome.clients = std::move(results);
       return outcome;
     }
     return outcome;
   }
   const std::string complaint =
-      ReadFile(fs::path(folder) / "mpirun.stderr.txt");
+      ReadWholeFile(fs::path(folder) / "mpirun.stderr.txt");
   if (complaint.find(kRootRefusal) != std::string::npos) {
     outcome.error =
         "mpirun refuses to run as root; to allow it, set "

@@ -51,13 +51,6 @@ std::string FormatPercent(double fraction) {
   return text;
 }
 
-std::string UtcNow() {
-  const std::time_t now = std::time(nullptr);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
-  return text;
-}
-
 // The benchmark of our own word size: beside us, else on the PATH.
 std::optional<std::string> FindProgram(std::string& name) {
   name = ProgramName(static_cast<int>(sizeof(void*) * 8)) + kExecutableSuffix;

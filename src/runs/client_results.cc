@@ -1,33 +1,14 @@
 #include "runs/client_results.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
-namespace {
+#include "runs/json_fields.h"
 
-using Json = nlohmann::ordered_json;
-
-Json OptionalInt(const std::optional<int>& value) {
-  return value ? Json(*value) : Json();
-}
-
-std::optional<int> Int(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_number_integer()) return std::nullopt;
-  return it->get<int>();
-}
-
-double Number(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  return it != json.end() && it->is_number() ? it->get<double>() : 0;
-}
-
-std::string String(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  return it != json.end() && it->is_string() ? it->get<std::string>() : "";
-}
-
-}  // namespace
+using json_fields::Int;
+using json_fields::Json;
+using json_fields::Number;
+using json_fields::OptionalInt;
+using json_fields::String;
 
 std::string ClientName(int client) {
   char name[32];
@@ -70,15 +51,15 @@ bool ClientResultsFromJson(const std::string& text,
     if (!c.is_object()) continue;
     ClientResult r;
     r.client = Int(c, "client").value_or(0);
-    r.host = String(c, "host");
-    r.folder = String(c, "folder");
-    r.status = RunStatusFromName(String(c, "status"));
+    r.host = String(c, "host").value_or("");
+    r.folder = String(c, "folder").value_or("");
+    r.status = RunStatusFromName(String(c, "status").value_or(""));
     r.exitStatus = Int(c, "exit_status");
     r.signal = Int(c, "signal");
-    r.reason = String(c, "reason");
-    r.resultsFile = String(c, "results_file");
-    r.consoleFile = String(c, "console_file");
-    r.errorFile = String(c, "stderr_file");
+    r.reason = String(c, "reason").value_or("");
+    r.resultsFile = String(c, "results_file").value_or("");
+    r.consoleFile = String(c, "console_file").value_or("");
+    r.errorFile = String(c, "stderr_file").value_or("");
     r.start = Number(c, "start");
     r.clockOffset = Number(c, "clock_offset_s");
     r.wallSeconds = Number(c, "wall_s");

@@ -1,12 +1,21 @@
 #include "runs/manifest.h"
 
 #include <array>
-#include <nlohmann/json.hpp>
+#include <ctime>
 #include <utility>
+
+#include "runs/json_fields.h"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using json_fields::Bytes;
+using json_fields::Flag;
+using json_fields::Int;
+using json_fields::Json;
+using json_fields::Number;
+using json_fields::OptionalInt;
+using json_fields::OptionalNumber;
+using json_fields::String;
 
 constexpr std::array<std::pair<RunStatus, const char*>, 4> kStatusNames = {{
     {RunStatus::kOk, "ok"},
@@ -18,45 +27,6 @@ constexpr std::array<std::pair<RunStatus, const char*>, 4> kStatusNames = {{
 template <typename T>
 void PutIfSet(Json& json, const char* key, const std::optional<T>& value) {
   if (value) json[key] = *value;
-}
-
-Json OptionalInt(const std::optional<int>& value) {
-  return value ? Json(*value) : Json();
-}
-
-// Readers that take a value only where it has the type expected.
-std::optional<std::string> String(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_string()) return std::nullopt;
-  return it->get<std::string>();
-}
-
-std::optional<int> Int(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_number_integer()) return std::nullopt;
-  return it->get<int>();
-}
-
-std::optional<std::uint64_t> Bytes(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_number_unsigned()) return std::nullopt;
-  return it->get<std::uint64_t>();
-}
-
-double Number(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  return it != json.end() && it->is_number() ? it->get<double>() : 0;
-}
-
-std::optional<double> OptionalNumber(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_number()) return std::nullopt;
-  return it->get<double>();
-}
-
-bool Flag(const Json& json, const char* key) {
-  const auto it = json.find(key);
-  return it != json.end() && it->is_boolean() && it->get<bool>();
 }
 
 Json ProbeJson(const std::optional<ProbeTimes>& probe) {
@@ -128,6 +98,13 @@ const char* RunStatusName(RunStatus status) {
     if (value == status) return name;
   }
   return "failed";
+}
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
+  return text;
 }
 
 Json MachineToJson(const MachineDescription& m) {

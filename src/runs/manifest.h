@@ -91,6 +91,10 @@ struct Manifest {
   bool complete = false;  // every planned run was made
 };
 
+// The present moment as the manifest and the history record it: ISO 8601,
+// in UTC.
+std::string UtcNow();
+
 nlohmann::ordered_json MachineToJson(const MachineDescription& machine);
 nlohmann::ordered_json ManifestToJson(const Manifest& manifest);
 const char* RunStatusName(RunStatus status);

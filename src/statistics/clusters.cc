@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "statistics/summary.h"
+
 namespace {
 
 constexpr std::size_t kFewestValues = 6;
@@ -13,9 +15,10 @@ constexpr double kGapOverRange = 2;
 Cluster Describe(const std::vector<double>& sorted, std::size_t begin,
                  std::size_t end) {
   const std::size_t n = end - begin;
-  const std::size_t mid = begin + n / 2;
+  std::vector<double> values;
+  for (std::size_t i = begin; i < end; ++i) values.push_back(sorted[i]);
   Cluster c;
-  c.median = n % 2 == 1 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
+  c.median = MedianOfSorted(values);
   c.runs = static_cast<int>(n);
   c.share = static_cast<double>(n) / static_cast<double>(sorted.size());
   return c;

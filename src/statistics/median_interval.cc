@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "statistics/summary.h"
+
 double OrderCoverage(int n, int k) {
   // log C(n, i) - n log 2, summed for i < k.
   double below = 0;
@@ -27,22 +29,17 @@ double Precision(const MedianInterval& interval, double median) {
 }
 
 double RunsForPrecision(const std::vector<double>& values, double target) {
-  constexpr double kMadToSigma = 1.4826;
   constexpr double kHalfWidthPerSigma = 1.96 * 1.2533;
   std::vector<double> sorted = values;
   std::sort(sorted.begin(), sorted.end());
-  const auto median = [](const std::vector<double>& v) {
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-  };
   if (sorted.empty() || !(target > 0)) return HUGE_VAL;
-  const double centre = median(sorted);
+  const double centre = MedianOfSorted(sorted);
   if (centre == 0) return HUGE_VAL;
   std::vector<double> deviations;
   deviations.reserve(sorted.size());
   for (const double v : sorted) deviations.push_back(std::fabs(v - centre));
   std::sort(deviations.begin(), deviations.end());
-  const double sigma = kMadToSigma * median(deviations);
+  const double sigma = kMadToSigma * MedianOfSorted(deviations);
   const double ratio =
       kHalfWidthPerSigma * sigma / (target * std::fabs(centre));
   return std::ceil(ratio * ratio);

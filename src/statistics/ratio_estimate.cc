@@ -5,6 +5,7 @@
 
 #include "statistics/mann_whitney.h"
 #include "statistics/median_interval.h"
+#include "statistics/summary.h"
 
 namespace {
 
@@ -14,11 +15,6 @@ bool Usable(const std::vector<double>& values) {
     if (!std::isfinite(v) || v <= 0) return false;
   }
   return true;
-}
-
-double MedianOfSorted(const std::vector<double>& sorted) {
-  const std::size_t n = sorted.size();
-  return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
 }
 
 }  // namespace

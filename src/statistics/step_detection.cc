@@ -1,18 +1,17 @@
 #include "statistics/step_detection.h"
 
-#include <algorithm>
 #include <cmath>
+
+#include "statistics/summary.h"
 
 namespace {
 
 // The median of [begin, end) of `all`.
-double Median(const std::vector<double>& all, std::size_t begin,
-              std::size_t end) {
+double MedianOfRange(const std::vector<double>& all, std::size_t begin,
+                     std::size_t end) {
   std::vector<double> values;
   for (std::size_t i = begin; i < end; ++i) values.push_back(all[i]);
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  return Median(values);
 }
 
 // +1 where `value` lies above `level` by the minimum effect or more, -1
@@ -31,7 +30,7 @@ std::vector<Step> FindSteps(const std::vector<double>& medians,
   std::vector<Step> steps;
   std::size_t begin = 0;  // where the present level starts
   for (std::size_t at = 1; at + kFewestSessionsAfterStep <= medians.size();) {
-    const double level = Median(medians, begin, at);
+    const double level = MedianOfRange(medians, begin, at);
     const int side = Side(medians[at], level, minEffect);
     std::size_t end = at;
     while (side != 0 && end < medians.size() &&
@@ -42,7 +41,7 @@ std::vector<Step> FindSteps(const std::vector<double>& medians,
       ++at;
       continue;
     }
-    const double after = Median(medians, at, end);
+    const double after = MedianOfRange(medians, at, end);
     steps.push_back({at, after / level});
     begin = at;
     at = end;

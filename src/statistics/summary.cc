@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+double MedianOfSorted(const std::vector<double>& sorted) {
+  const std::size_t n = sorted.size();
+  return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return MedianOfSorted(values);
+}
+
 Summary Summarize(std::vector<double> values) {
   values.erase(std::remove_if(values.begin(), values.end(),
                               [](double v) { return std::isnan(v); }),
@@ -14,8 +24,7 @@ Summary Summarize(std::vector<double> values) {
   const std::size_t n = values.size();
   s.min = values.front();
   s.max = values.back();
-  s.median =
-      n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  s.median = MedianOfSorted(values);
   double sum = 0;
   for (const double v : values) sum += v;
   s.mean = sum / static_cast<double>(n);

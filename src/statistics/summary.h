@@ -20,6 +20,15 @@ struct Summary {
   bool Noisy() const { return runs > 1 && !(cv <= kNoisyVariation); }
 };
 
+// The scale that makes the median absolute deviation estimate a normal
+// distribution's standard deviation.
+constexpr double kMadToSigma = 1.4826;
+
+// The median of values in ascending order; there must be at least one.
+double MedianOfSorted(const std::vector<double>& sorted);
+// The median of values in any order; there must be at least one.
+double Median(std::vector<double> values);
+
 // Summarises `values`; values that are not numbers are left out. None at
 // all gives runs == 0.
 Summary Summarize(std::vector<double> values);
