@@ -29,13 +29,7 @@ std::string FirstWords(const std::string& text) {
 }  // namespace
 
 std::optional<std::string> FindAgent() {
-  const std::string name = std::string(kAgentName) + kExecutableSuffix;
-  std::error_code code;
-  if (const std::optional<std::string> self = SelfPath()) {
-    const fs::path beside = fs::path(*self).parent_path() / name;
-    if (fs::is_regular_file(beside, code)) return beside.string();
-  }
-  return FindOnPath(name);
+  return FindCompanion(std::string(kAgentName) + kExecutableSuffix);
 }
 
 LaunchOutcome LaunchClients(const ClientLaunch& launch, int clients,

@@ -56,6 +56,8 @@ std::string SignalName(int signal);
 std::optional<std::string> SelfPath();
 // The first `name` on the PATH that is a file.
 std::optional<std::string> FindOnPath(const std::string& name);
+// A program that comes with this one: beside it, else on the PATH.
+std::optional<std::string> FindCompanion(const std::string& name);
 bool StandardErrorIsTerminal();
 
 #endif  // DRIVES_RUNNER_PROCESS_H_

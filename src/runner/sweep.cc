@@ -54,12 +54,7 @@ std::string FormatPercent(double fraction) {
 // The benchmark of our own word size: beside us, else on the PATH.
 std::optional<std::string> FindProgram(std::string& name) {
   name = ProgramName(static_cast<int>(sizeof(void*) * 8)) + kExecutableSuffix;
-  std::error_code code;
-  if (const std::optional<std::string> self = SelfPath()) {
-    const fs::path beside = fs::path(*self).parent_path() / name;
-    if (fs::is_regular_file(beside, code)) return beside.string();
-  }
-  return FindOnPath(name);
+  return FindCompanion(name);
 }
 
 bool ResolveProgram(const SweepOptions& options, std::string& program) {
