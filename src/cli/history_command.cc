@@ -98,8 +98,10 @@ struct Finding {
   Verdict verdict = Verdict::kInconclusive;
 };
 
-void CheckDrive(const std::vector<StoredSession>& sessions,
-                const HistoryView& view, bool& regressed) {
+// The latest level of every figure against the one before it, with verdicts
+// adjusted for all of them at once.
+std::vector<Finding> JudgeLatest(const std::vector<StoredSession>& sessions,
+                                 const HistoryView& view) {
   std::vector<Finding> findings;
   for (const HistorySeries& series : view.series) {
     const std::size_t n = series.points.size();
@@ -132,10 +134,19 @@ void CheckDrive(const std::vector<StoredSession>& sessions,
   p.reserve(findings.size());
   for (const Finding& f : findings) p.push_back(f.estimate->pValue);
   const std::vector<double> adjusted = AdjustForManyTests(p);
-  int slower = 0;
   for (std::size_t i = 0; i < findings.size(); ++i) {
-    Finding& f = findings[i];
-    f.verdict = Decide(*f.estimate, adjusted[i], view.minEffect);
+    findings[i].verdict =
+        Decide(*findings[i].estimate, adjusted[i], view.minEffect);
+  }
+  return findings;
+}
+
+// One line per figure that got slower, or recovered after a step; true when
+// something got slower.
+bool SayFindings(const std::vector<Finding>& findings,
+                 const HistoryView& view) {
+  int slower = 0;
+  for (const Finding& f : findings) {
     const bool worse =
         f.verdict == Verdict::kSlower || f.verdict == Verdict::kSlowerSmall;
     const bool better =
@@ -155,7 +166,7 @@ void CheckDrive(const std::vector<StoredSession>& sessions,
     slower += worse ? 1 : 0;
   }
   if (slower == 0) std::cout << "  nothing got slower\n";
-  regressed = regressed || slower > 0;
+  return slower > 0;
 }
 
 }  // namespace
@@ -285,6 +296,10 @@ int CheckHistory(const HistoryOptions& options) {
     drives.push_back(drive);
   } else {
     for (const DriveSummary& d : store->Drives(error)) drives.push_back(d.name);
+    if (!error.empty()) {
+      PrintError(Where(path, 0) + error);
+      return kUnreadable;
+    }
   }
   bool regressed = false;
   for (const std::string& drive : drives) {
@@ -300,8 +315,9 @@ int CheckHistory(const HistoryOptions& options) {
       std::cout << "  nothing to compare the latest session with yet\n";
       continue;
     }
-    CheckDrive(sessions, MakeHistoryView(drive, sessions, options.minEffect),
-               regressed);
+    const HistoryView view =
+        MakeHistoryView(drive, sessions, options.minEffect);
+    if (SayFindings(JudgeLatest(sessions, view), view)) regressed = true;
   }
   return regressed ? kRegressed : kAllRead;
 }
