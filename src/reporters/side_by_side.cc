@@ -62,10 +62,9 @@ std::string FigureCell(const FigureRow& row, const FigureStatistics& s) {
 // "97.9%", "75% (range)".
 std::string ConfidenceCell(int runs) {
   if (runs < 2) return "";
-  const std::optional<MedianInterval> interval =
-      IntervalOfMedian(std::vector<double>(runs, 0.0));
-  std::string cell = Percent(interval->coverage);
-  return interval->coverage < kConfidence ? cell + " (range)" : cell;
+  const double coverage = OrderCoverage(runs, OrderRank(runs));
+  std::string cell = Percent(coverage);
+  return coverage < kConfidence ? cell + " (range)" : cell;
 }
 
 std::string RunList(const std::vector<int>& numbers) {

@@ -15,12 +15,17 @@ double OrderCoverage(int n, int k) {
   return 1 - 2 * below;
 }
 
+int OrderRank(int n) {
+  int k = 1;  // the range of the runs, whatever its coverage
+  while (2 * (k + 1) <= n && OrderCoverage(n, k + 1) >= kConfidence) ++k;
+  return k;
+}
+
 std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values) {
   const int n = static_cast<int>(values.size());
   if (n < 2) return std::nullopt;
   std::sort(values.begin(), values.end());
-  int k = 1;  // the range of the runs, whatever its coverage
-  while (2 * (k + 1) <= n && OrderCoverage(n, k + 1) >= kConfidence) ++k;
+  const int k = OrderRank(n);
   return MedianInterval{values[k - 1], values[n - k], OrderCoverage(n, k), k};
 }
 

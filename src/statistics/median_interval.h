@@ -21,6 +21,10 @@ struct MedianInterval {
 // 1 - 2 P(Binomial(n, 1/2) <= k - 1): the coverage of [x(k), x(n-k+1)].
 double OrderCoverage(int n, int k);
 
+// The k of the interval at n >= 2 runs: the largest whose coverage reaches
+// kConfidence, else 1 (the range).
+int OrderRank(int n);
+
 // The interval of `values` (any order); none below 2 values.
 std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values);
 
