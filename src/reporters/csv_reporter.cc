@@ -191,6 +191,15 @@ void WriteStatistics(const ReportInput& input, const Column& column,
   }
 }
 
+// Run numbers in one field: "2;7".
+std::string RunNumbers(const std::vector<int>& numbers) {
+  std::string list;
+  for (const int n : numbers) {
+    list += (list.empty() ? "" : ";") + std::to_string(n);
+  }
+  return list;
+}
+
 // One row per figure of a column with repeated runs or a comparison: the
 // median's interval in the figure's unit, and the comparison with the
 // baseline.
@@ -209,10 +218,6 @@ void WriteIntervals(const Comparison& comparison,
     }
     const FigureStatistics s = column.Describe(row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
-    std::string outliers;
-    for (const int n : s.outliers) {
-      outliers += (outliers.empty() ? "" : ";") + std::to_string(n);
-    }
     std::string tail = "," + Field(row.Key()) + ',' + row.Unit() + ',' +
                        Number(s.summary.median) + ',';
     if (s.interval) {
@@ -221,7 +226,7 @@ void WriteIntervals(const Comparison& comparison,
     } else {
       tail += ",,,";
     }
-    tail += ',' + outliers + ',';
+    tail += ',' + RunNumbers(s.outliers) + ',';
     if (compared && compared->estimate) {
       const RatioEstimate& e = *compared->estimate;
       tail +=
@@ -285,10 +290,6 @@ void CsvReporter::WriteHistory(const HistoryView& view,
     for (std::size_t p = 0; p < series.points.size(); ++p) {
       const FigureStatistics& s = series.points[p].statistics;
       const SessionSummary& session = view.sessions[series.points[p].session];
-      std::string outliers;
-      for (const int n : s.outliers) {
-        outliers += (outliers.empty() ? "" : ";") + std::to_string(n);
-      }
       std::optional<double> step;
       for (const Step& found : series.steps) {
         if (found.at == p) step = found.ratio;
@@ -302,7 +303,7 @@ void CsvReporter::WriteHistory(const HistoryView& view,
                   ? Number(s.interval->low) + ',' + Number(s.interval->high) +
                         ',' + Number(s.interval->coverage)
                   : std::string(",,"))
-          << ',' << Number(s.precision) << ',' << outliers << ','
+          << ',' << Number(s.precision) << ',' << RunNumbers(s.outliers) << ','
           << Number(step) << '\n';
     }
   }
