@@ -212,10 +212,7 @@ void WriteIntervals(const Comparison& comparison,
       LeadFields(input, *column.runs.front(), column.threads, "", "interval");
   for (const FigureRow& row : ComparedFigures()) {
     if (!row.Compares()) continue;
-    const FigureComparison* compared = nullptr;
-    for (const FigureComparison& f : comparison.comparisons) {
-      if (f.column == c && f.row.Key() == row.Key()) compared = &f;
-    }
+    const FigureComparison* compared = FindComparison(comparison, c, row);
     const FigureStatistics s = column.Describe(row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
     std::string tail = "," + Field(row.Key()) + ',' + row.Unit() + ',' +

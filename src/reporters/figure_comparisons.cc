@@ -64,6 +64,15 @@ std::vector<FigureComparison> CompareWithBaseline(
   return comparisons;
 }
 
+const FigureComparison* FindComparison(const Comparison& comparison,
+                                       std::size_t column,
+                                       const FigureRow& row) {
+  for (const FigureComparison& f : comparison.comparisons) {
+    if (f.column == column && f.row.Key() == row.Key()) return &f;
+  }
+  return nullptr;
+}
+
 bool Differs(Verdict verdict) {
   return verdict == Verdict::kFaster || verdict == Verdict::kSlower ||
          verdict == Verdict::kFasterSmall || verdict == Verdict::kSlowerSmall;

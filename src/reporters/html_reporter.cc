@@ -166,10 +166,9 @@ std::string ComparisonChart(const Comparison& comparison,
     } else if (AnyEndsEarly(column)) {
       bar.missing = "missing: the input ends early";
     }
-    for (const FigureComparison& compared : comparison.comparisons) {
-      if (compared.column != c || compared.row.Key() != row.Key()) continue;
-      bar.note = ShortVerdictText(compared, comparison.minEffect);
-      bar.tooltip = VerdictText(compared, comparison.minEffect);
+    if (const FigureComparison* compared = FindComparison(comparison, c, row)) {
+      bar.note = ShortVerdictText(*compared, comparison.minEffect);
+      bar.tooltip = VerdictText(*compared, comparison.minEffect);
     }
     chart.bars.push_back(bar);
   }

@@ -1,7 +1,6 @@
 #include "reporters/side_by_side.h"
 
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <utility>
 
@@ -82,9 +81,6 @@ class Builder {
         columns_(ComparisonColumns(comparison)),
         statistics_(HasRepeatedRuns(columns_)),
         clients_(HasClients(columns_)) {
-    for (const FigureComparison& f : comparison.comparisons) {
-      verdicts_[{f.row.Key(), f.column}] = &f;
-    }
     for (const Column& column : columns_) {
       concurrency_.push_back(ColumnConcurrency(column));
     }
@@ -245,12 +241,12 @@ class Builder {
         "  vs " + comparison_.inputs[*comparison_.baseline].label};
     bool any = false;
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-      const auto found = verdicts_.find({row.Key(), c});
-      if (found == verdicts_.end()) {
+      const FigureComparison* found = FindComparison(comparison_, c, row);
+      if (!found) {
         cells.emplace_back();
         continue;
       }
-      cells.push_back(VerdictText(*found->second, comparison_.minEffect));
+      cells.push_back(VerdictText(*found, comparison_.minEffect));
       any = true;
     }
     if (any) table_.rows.push_back(std::move(cells));
@@ -301,8 +297,6 @@ class Builder {
   const bool clients_;
   std::vector<std::vector<Concurrency>> concurrency_;  // of each column
   bool notConcurrent_ = false;
-  std::map<std::pair<std::string, std::size_t>, const FigureComparison*>
-      verdicts_;
   bool clusters_ = false;
   TextTable table_;
 };
