@@ -206,7 +206,10 @@ def interrupt(tmp):
     interrupted, keeps the finished runs in the manifest, and exits 130."""
     work = os.path.join(tmp, "work")
     os.mkdir(work)
-    slow = stand_in(tmp, "slow", "exec sleep 2")
+    # Each start is marked, so the signal comes inside the third run rather
+    # than between runs.
+    starts = os.path.join(tmp, "starts")
+    slow = stand_in(tmp, "slow", f"echo >> '{starts}'; exec sleep 2")
     folder = os.path.join(tmp, "runs")
     runner = subprocess.Popen(report + ["run", "--runs", "10", "--dir", work,
                                         "--out", folder, "--program", slow],
@@ -216,9 +219,10 @@ def interrupt(tmp):
     deadline = time.monotonic() + 120
     while time.monotonic() < deadline:
         try:
-            if len(manifest(folder)["runs"]) >= 2:
-                break
-        except (OSError, ValueError):
+            with open(starts) as f:
+                if len(f.readlines()) >= 3:
+                    break
+        except OSError:
             pass
         time.sleep(0.1)
     runner.send_signal(signal.SIGINT)
