@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # How fast drives-report reads: a corpus of COUNT results files and console
 # transcripts of 16 threads (copies of real output in test/data), read by
-# drives-report and by cat, each 5 times; prints the median of each in files
-# per second and MB per second, their ratio, and drives-report's peak memory.
+# drives-report (CSV and JSON) and by cat, each 5 times; prints the median
+# of each in files per second and MB per second, drives-report's ratio to
+# cat, JSON's time over CSV's, and drives-report's peak memory. Then every
+# format on the first 1,000 and the first 4,000 files, and the ratio of the
+# two times: 4 where the work grows with the inputs.
 # Run by hand, not by the test suite.
 #   usage: bench/report_speed.sh [COUNT]   (default 10000)
 set -euo pipefail
@@ -15,15 +18,17 @@ report="$repo/out/linux64/drives-report"
 
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-for ((i = 0; i < count; i++)); do
+for ((i = 0; i < count || i < 4000; i++)); do
   if ((i % 2)); then
     cp "$repo/test/data/sixteen_threads_console.txt" "$corpus/run$i.txt"
   else
     cp "$repo/test/data/sixteen_threads_results.txt" "$corpus/run$i.txt"
   fi
 done
-bytes=$(cat "$corpus"/*.txt | wc -c)
-cat "$corpus"/*.txt >/dev/null  # into the page cache for both
+cd "$corpus"
+all=()
+for ((i = 0; i < count; i++)); do all+=("run$i.txt"); done
+bytes=$(cat -- "${all[@]}" | wc -c)  # into the page cache for both
 
 median_of_5() {  # command...: the median wall time of 5 runs, in seconds
   local times=()
@@ -37,14 +42,23 @@ median_of_5() {  # command...: the median wall time of 5 runs, in seconds
   printf '%s\n' "${times[@]}" | sort -g | sed -n 3p
 }
 
-cd "$corpus"
-cat_time=$(median_of_5 sh -c 'cat -- *.txt')
-report_time=$(median_of_5 sh -c "'$report' --format csv -- *.txt")
-memory=$(/usr/bin/time -f %M "$report" --format csv -- *.txt 2>&1 >/dev/null)
+cat_time=$(median_of_5 cat -- "${all[@]}")
+csv_time=$(median_of_5 "$report" --format csv -- "${all[@]}")
+json_time=$(median_of_5 "$report" --format json -- "${all[@]}")
+memory=$(/usr/bin/time -f %M "$report" --format csv -- "${all[@]}" 2>&1 >/dev/null)
 
 rate() { echo "scale=1; $1 / $2" | bc; }
 echo "corpus: $count files, $bytes bytes"
 echo "cat:           $(rate "$count" "$cat_time") files/s, $(rate "$bytes / 1048576" "$cat_time") MB/s ($cat_time s)"
-echo "drives-report: $(rate "$count" "$report_time") files/s, $(rate "$bytes / 1048576" "$report_time") MB/s ($report_time s)"
-echo "ratio to cat:  $(echo "scale=3; $cat_time / $report_time" | bc)"
+echo "drives-report: $(rate "$count" "$csv_time") files/s, $(rate "$bytes / 1048576" "$csv_time") MB/s ($csv_time s, CSV)"
+echo "ratio to cat:  $(echo "scale=3; $cat_time / $csv_time" | bc)"
+echo "JSON:          $json_time s, $(echo "scale=2; $json_time / $csv_time" | bc) times CSV's"
 echo "peak memory:   $memory KiB, $(echo "scale=1; $memory / $count" | bc) KiB per input"
+
+echo "format    1,000 files  4,000 files  ratio"
+for format in table csv json markdown html; do
+  small=$(median_of_5 "$report" --format "$format" -- run{0..999}.txt)
+  large=$(median_of_5 "$report" --format "$format" -- run{0..3999}.txt)
+  printf '%-9s %9.3f s  %9.3f s  %5.2f\n' "$format" "$small" "$large" \
+    "$(echo "scale=3; $large / $small" | bc)"
+done

@@ -3,6 +3,8 @@
 #include <map>
 #include <utility>
 
+#include "reporters/report_work.h"
+
 Summary Column::Of(const FigureRow& row) const {
   return Over([&row](const RunRecord& run) { return row.Value(run); });
 }
@@ -10,6 +12,7 @@ Summary Column::Of(const FigureRow& row) const {
 std::vector<double> Column::Values(const FigureRow& row,
                                    std::vector<int>* numbers) const {
   std::vector<double> values;
+  WorkDone().values += static_cast<long long>(runs.size());
   for (std::size_t r = 0; r < runs.size(); ++r) {
     if (const std::optional<double> value = row.Value(*runs[r])) {
       values.push_back(*value);
@@ -61,24 +64,41 @@ std::vector<Column> ComparisonColumns(const Comparison& comparison) {
   return columns;
 }
 
-std::optional<std::size_t> BaselineColumn(const Comparison& comparison,
-                                          const std::vector<Column>& columns,
-                                          std::size_t column) {
-  if (!comparison.baseline || columns[column].input == *comparison.baseline) {
-    return std::nullopt;
-  }
-  std::vector<std::size_t> baseColumns;
+std::vector<ColumnRange> ColumnsByInput(const Comparison& comparison,
+                                        const std::vector<Column>& columns) {
+  std::vector<ColumnRange> ranges(comparison.inputs.size());
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    if (columns[c].input != *comparison.baseline) continue;
-    if (columns[c].threads == columns[column].threads &&
-        columns[c].clients == columns[column].clients) {
-      return c;
-    }
-    baseColumns.push_back(c);
+    ColumnRange& range = ranges[columns[c].input];
+    if (range.begin == range.end) range.begin = c;
+    range.end = c + 1;
   }
-  // A baseline of one thread count is the baseline of every column.
-  if (baseColumns.size() == 1) return baseColumns.front();
-  return std::nullopt;
+  WorkDone().columns += static_cast<long long>(columns.size());
+  return ranges;
+}
+
+std::vector<std::optional<std::size_t>> BaselineColumns(
+    const Comparison& comparison, const std::vector<Column>& columns) {
+  std::vector<std::optional<std::size_t>> baselines(columns.size());
+  if (!comparison.baseline) return baselines;
+  const ColumnRange base =
+      ColumnsByInput(comparison, columns)[*comparison.baseline];
+  using Cell = std::pair<std::optional<int>, std::optional<int>>;
+  std::map<Cell, std::size_t> byCell;
+  for (std::size_t c = base.begin; c < base.end; ++c) {
+    byCell[{columns[c].clients, columns[c].threads}] = c;
+  }
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (columns[c].input == *comparison.baseline) continue;
+    const auto same = byCell.find({columns[c].clients, columns[c].threads});
+    if (same != byCell.end()) {
+      baselines[c] = same->second;
+    } else if (base.end - base.begin == 1) {
+      // A baseline of one thread count is the baseline of every column.
+      baselines[c] = base.begin;
+    }
+  }
+  WorkDone().columns += static_cast<long long>(columns.size());
+  return baselines;
 }
 
 bool HasRepeatedRuns(const std::vector<Column>& columns) {

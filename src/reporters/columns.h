@@ -49,12 +49,20 @@ struct Column {
 // In input order, and within an input by thread count.
 std::vector<Column> ComparisonColumns(const Comparison& comparison);
 
-// The baseline's column that `column` is divided by: the baseline input's
-// column of the same thread count, or its only column. None for the
-// baseline's own columns.
-std::optional<std::size_t> BaselineColumn(const Comparison& comparison,
-                                          const std::vector<Column>& columns,
-                                          std::size_t column);
+// The columns of each input: [begin, end) of ComparisonColumns(), which
+// holds them in input order.
+struct ColumnRange {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+std::vector<ColumnRange> ColumnsByInput(const Comparison& comparison,
+                                        const std::vector<Column>& columns);
+
+// The baseline's column that each column is divided by: the baseline
+// input's column of the same client and thread count, or its only column.
+// None for the baseline's own columns and where there is no such column.
+std::vector<std::optional<std::size_t>> BaselineColumns(
+    const Comparison& comparison, const std::vector<Column>& columns);
 
 // Whether any column holds more than one run: then the statistics are
 // shown, not single values.

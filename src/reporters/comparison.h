@@ -52,6 +52,30 @@ struct FigureComparison {
   int runsToSettle = 0;  // of an inconclusive one, a side
 };
 
+// The comparisons of a report in order, each found by its column and figure
+// in one step: every format looks one up per cell.
+class FigureComparisons {
+ public:
+  FigureComparisons() = default;
+  explicit FigureComparisons(std::vector<FigureComparison> all);
+  // The comparison of `column` with the baseline in `row`, if there is one.
+  const FigureComparison* Find(std::size_t column, const FigureRow& row) const;
+  std::vector<FigureComparison>::const_iterator begin() const {
+    return all_.begin();
+  }
+  std::vector<FigureComparison>::const_iterator end() const {
+    return all_.end();
+  }
+  const FigureComparison& operator[](std::size_t i) const { return all_[i]; }
+  std::size_t size() const { return all_.size(); }
+  bool empty() const { return all_.empty(); }
+
+ private:
+  std::vector<FigureComparison> all_;
+  // By column × figure row: the comparison's place in all_ plus one, or 0.
+  std::vector<std::size_t> at_;
+};
+
 struct Comparison {
   std::vector<ReportInput> inputs;
   std::vector<InputFailure> failures;
@@ -60,7 +84,7 @@ struct Comparison {
   std::string madeAt;       // when the report was made, UTC, for its reader
   double minEffect = 0.05;  // differences below it count as the same
   bool details = false;     // show every statistic, not just median ± ...
-  std::vector<FigureComparison> comparisons;
+  FigureComparisons comparisons;
 };
 
 #endif  // DRIVES_REPORTERS_COMPARISON_H_

@@ -6,6 +6,7 @@
 
 #include "reporters/columns.h"
 #include "reporters/figure_comparisons.h"
+#include "reporters/output_buffer.h"
 #include "results/figures.h"
 #include "statistics/summary.h"
 
@@ -68,7 +69,7 @@ struct Row {
 
 // `tail`: the columns from "disturbed" on, each after its comma.
 void WriteRow(const std::string& lead, Figure figure, const Row& row,
-              std::ostream& out, const std::string& tail = kNoInterval) {
+              OutputBuffer& out, const std::string& tail = kNoInterval) {
   std::optional<double> megabytes = row.megabytes;
   if (!megabytes && row.rate && IsTransfer(figure)) {
     megabytes = MegabytesPerSecond(*row.rate);
@@ -82,7 +83,7 @@ void WriteRow(const std::string& lead, Figure figure, const Row& row,
 }
 
 void WriteRun(const std::string& lead, const RunRecord& run,
-              const std::string& tail, std::ostream& out) {
+              const std::string& tail, OutputBuffer& out) {
   for (const Figure figure : kFigures) {
     if (const auto& m = run.Single(figure)) {
       WriteRow(lead, figure, {"single", m->line, m->elapsed, m->rate, {}, {}},
@@ -142,7 +143,7 @@ std::optional<double> PickMegabytes(Figure figure, const Summary& rate,
 // For a column of repeated runs, each statistic of every single-thread
 // figure and every total, in the columns of the per-run rows.
 void WriteStatistics(const ReportInput& input, const Column& column,
-                     std::ostream& out) {
+                     OutputBuffer& out) {
   using Value = std::optional<double>;
   struct Summaries {
     Summary elapsed, rate, total, improvement;
@@ -205,14 +206,14 @@ std::string RunNumbers(const std::vector<int>& numbers) {
 // baseline.
 void WriteIntervals(const Comparison& comparison,
                     const std::vector<Column>& columns, std::size_t c,
-                    std::ostream& out) {
+                    OutputBuffer& out) {
   const Column& column = columns[c];
   const ReportInput& input = comparison.inputs[column.input];
   const std::string lead =
       LeadFields(input, *column.runs.front(), column.threads, "", "interval");
   for (const FigureRow& row : ComparedFigures()) {
     if (!row.Compares()) continue;
-    const FigureComparison* compared = FindComparison(comparison, c, row);
+    const FigureComparison* compared = comparison.comparisons.Find(c, row);
     const FigureStatistics s = column.Describe(row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
     std::string tail = "," + Field(row.Key()) + ',' + row.Unit() + ',' +
@@ -248,7 +249,9 @@ void WriteIntervals(const Comparison& comparison,
 
 }  // namespace
 
-void CsvReporter::Write(const Comparison& comparison, std::ostream& out) const {
+void CsvReporter::Write(const Comparison& comparison,
+                        std::ostream& stream) const {
+  OutputBuffer out(stream);
   out << kHeader << '\n';
   for (const ReportInput& input : comparison.inputs) {
     for (std::size_t i = 0; i < input.runs.size(); ++i) {
@@ -280,7 +283,8 @@ void CsvReporter::Write(const Comparison& comparison, std::ostream& out) const {
 }
 
 void CsvReporter::WriteHistory(const HistoryView& view,
-                               std::ostream& out) const {
+                               std::ostream& stream) const {
+  OutputBuffer out(stream);
   out << "drive,session,started,threads,figure,unit,runs,median,ci_low,"
          "ci_high,ci_coverage,precision,outliers,step_ratio\n";
   for (const HistorySeries& series : view.series) {

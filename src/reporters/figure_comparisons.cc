@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "reporters/readable_number.h"
+#include "reporters/report_work.h"
 #include "statistics/benjamini_hochberg.h"
 
 namespace {
@@ -26,12 +28,31 @@ std::string RatioText(const RatioEstimate& e) {
   return text;
 }
 
-std::vector<FigureComparison> CompareWithBaseline(
-    const Comparison& comparison, const std::vector<Column>& columns) {
+FigureComparisons::FigureComparisons(std::vector<FigureComparison> all)
+    : all_(std::move(all)) {
+  for (std::size_t i = 0; i < all_.size(); ++i) {
+    const std::size_t key =
+        all_[i].column * kFigureRowCount + all_[i].row.Position();
+    if (key >= at_.size()) at_.resize(key + 1, 0);
+    at_[key] = i + 1;
+  }
+}
+
+const FigureComparison* FigureComparisons::Find(std::size_t column,
+                                                const FigureRow& row) const {
+  ++WorkDone().comparisons;
+  const std::size_t key = column * kFigureRowCount + row.Position();
+  if (key >= at_.size() || at_[key] == 0) return nullptr;
+  return &all_[at_[key] - 1];
+}
+
+FigureComparisons CompareWithBaseline(const Comparison& comparison,
+                                      const std::vector<Column>& columns) {
   std::vector<FigureComparison> comparisons;
+  const std::vector<std::optional<std::size_t>> baselines =
+      BaselineColumns(comparison, columns);
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    const std::optional<std::size_t> base =
-        BaselineColumn(comparison, columns, c);
+    const std::optional<std::size_t> base = baselines[c];
     if (!base) continue;
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) continue;
@@ -61,16 +82,7 @@ std::vector<FigureComparison> CompareWithBaseline(
     f.runsToSettle =
         RunsToSettle(*f.estimate, f.runs, f.baselineRuns, comparison.minEffect);
   }
-  return comparisons;
-}
-
-const FigureComparison* FindComparison(const Comparison& comparison,
-                                       std::size_t column,
-                                       const FigureRow& row) {
-  for (const FigureComparison& f : comparison.comparisons) {
-    if (f.column == column && f.row.Key() == row.Key()) return &f;
-  }
-  return nullptr;
+  return FigureComparisons(std::move(comparisons));
 }
 
 bool Differs(Verdict verdict) {

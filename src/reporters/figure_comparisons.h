@@ -11,13 +11,8 @@
 #include "reporters/columns.h"
 #include "reporters/comparison.h"
 
-std::vector<FigureComparison> CompareWithBaseline(
-    const Comparison& comparison, const std::vector<Column>& columns);
-
-// The comparison of `column` with the baseline for `row`, if there is one.
-const FigureComparison* FindComparison(const Comparison& comparison,
-                                       std::size_t column,
-                                       const FigureRow& row);
+FigureComparisons CompareWithBaseline(const Comparison& comparison,
+                                      const std::vector<Column>& columns);
 
 // The verdict in words: "faster 1.11x (1.06–1.15)", "same within 5%
 // 1.01x (0.98–1.03)", "no clear difference 1.02x (0.94–1.10): about 12

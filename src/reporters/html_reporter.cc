@@ -82,14 +82,15 @@ std::string Bytes(std::uint64_t bytes) {
 
 // What each input is and where it ran.
 std::string InputsTable(const Comparison& comparison,
-                        const std::vector<Column>& columns) {
+                        const std::vector<Column>& columns,
+                        const std::vector<ColumnRange>& ranges) {
   TextTable table;
   table.header = {"Input", "Source", "Runs", "Threads", "Program", "Machine"};
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     const ReportInput& input = comparison.inputs[i];
     std::string threads;
-    for (const Column& column : columns) {
-      if (column.input != i) continue;
+    for (std::size_t c = ranges[i].begin; c < ranges[i].end; ++c) {
+      const Column& column = columns[c];
       threads += (threads.empty() ? "" : ", ") +
                  (column.threads ? std::to_string(*column.threads) : "?");
     }
@@ -166,7 +167,8 @@ std::string ComparisonChart(const Comparison& comparison,
     } else if (AnyEndsEarly(column)) {
       bar.missing = "missing: the input ends early";
     }
-    if (const FigureComparison* compared = FindComparison(comparison, c, row)) {
+    if (const FigureComparison* compared =
+            comparison.comparisons.Find(c, row)) {
       bar.note = ShortVerdictText(*compared, comparison.minEffect);
       bar.tooltip = VerdictText(*compared, comparison.minEffect);
     }
@@ -221,6 +223,7 @@ std::string WhatDiffers(const Comparison& comparison,
 // its single-thread rate times the thread count as the ideal.
 std::string ScalingChart(const Comparison& comparison,
                          const std::vector<Column>& columns,
+                         const std::vector<ColumnRange>& ranges,
                          const FigureRow& total, const FigureRow& single) {
   LineChart chart;
   chart.title = total.Label() + " against threads";
@@ -235,8 +238,9 @@ std::string ScalingChart(const Comparison& comparison,
       if (const auto v = single.Value(run)) singles.push_back(*v);
     }
     const Summary one = Summarize(singles);
-    for (const Column& column : columns) {
-      if (column.input != i || !column.threads) continue;
+    for (std::size_t c = ranges[i].begin; c < ranges[i].end; ++c) {
+      const Column& column = columns[c];
+      if (!column.threads) continue;
       const Summary s = column.Of(total);
       if (s.runs > 0) measured.points.emplace_back(*column.threads, s.median);
       if (one.runs > 0) {
@@ -327,6 +331,7 @@ std::string ThreadChart(const ReportInput& input, int colour, Figure figure) {
 void HtmlReporter::Write(const Comparison& comparison,
                          std::ostream& out) const {
   const std::vector<Column> columns = ComparisonColumns(comparison);
+  const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
   out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
          "<meta name=\"viewport\" content=\"width=device-width\"/>"
          "<title>Drive benchmark report</title><style>"
@@ -347,8 +352,8 @@ void HtmlReporter::Write(const Comparison& comparison,
     return;
   }
   if (comparison.baseline) out << WhatDiffers(comparison, columns) << "\n";
-  out << "<h2 id=\"inputs\">Inputs</h2>" << InputsTable(comparison, columns)
-      << "\n";
+  out << "<h2 id=\"inputs\">Inputs</h2>"
+      << InputsTable(comparison, columns, ranges) << "\n";
 
   out << "<h2 id=\"comparison\">Comparison</h2><p class=\"note\">Bars are the "
          "median where runs were repeated; the whisker is the median's "
@@ -365,9 +370,9 @@ void HtmlReporter::Write(const Comparison& comparison,
 
   std::string scaling;
   for (const Figure figure : kFigures) {
-    scaling +=
-        ScalingChart(comparison, columns, {FigureRow::Kind::kTotal, figure},
-                     {FigureRow::Kind::kSingle, figure});
+    scaling += ScalingChart(comparison, columns, ranges,
+                            {FigureRow::Kind::kTotal, figure},
+                            {FigureRow::Kind::kSingle, figure});
   }
   if (!scaling.empty()) {
     out << "<h2 id=\"scaling\">Scaling</h2><p class=\"note\">The total over "

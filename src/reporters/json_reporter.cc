@@ -1,10 +1,10 @@
 #include "reporters/json_reporter.h"
 
-#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "reporters/columns.h"
 #include "reporters/figure_comparisons.h"
+#include "reporters/json_writer.h"
 #include "results/figure_rows.h"
 #include "results/figures.h"
 #include "runs/concurrency.h"
@@ -13,214 +13,275 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// JSON has no infinity or not-a-number: those are the strings "inf", "-inf"
-// and "nan". Finite values are the doubles the input printed, written back
-// in their shortest exact form.
-Json Number(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return value;
+// Finite values are the doubles the input printed, written back in their
+// shortest exact form; JSON has no infinity or not-a-number, which are the
+// strings "inf", "-inf" and "nan".
+void OptionalInt(JsonWriter& json, const std::optional<int>& value) {
+  if (value) {
+    json.Int(*value);
+  } else {
+    json.Null();
+  }
 }
 
-Json Optional(const std::optional<double>& value) {
-  return value ? Number(*value) : Json();
+void MeasurementFields(JsonWriter& json, Figure figure, const Measurement& m) {
+  json.Key("elapsed_s").Real(m.elapsed);
+  json.Key("rate_per_s").Real(m.rate);
+  if (IsTransfer(figure)) json.Key("mb_per_s").Real(MegabytesPerSecond(m.rate));
+  json.Key("line").Int(m.line);
 }
 
-Json MeasurementJson(Figure figure, const Measurement& m) {
-  Json json = {{"elapsed_s", Number(m.elapsed)},
-               {"rate_per_s", Number(m.rate)}};
-  if (IsTransfer(figure)) json["mb_per_s"] = Number(MegabytesPerSecond(m.rate));
-  json["line"] = m.line;
-  return json;
-}
-
-Json TeamJson(Figure figure, const TeamFigure& team) {
-  Json threads = Json::array();
+void TeamJson(JsonWriter& json, Figure figure, const TeamFigure& team) {
+  json.BeginObject();
+  json.Key("threads").BeginArray();
   for (const ThreadMeasurement& t : team.threads) {
-    Json json = {{"thread", t.thread}};
-    json.update(MeasurementJson(figure, t.measurement));
-    threads.push_back(std::move(json));
+    json.BeginObject();
+    json.Key("thread").Int(t.thread);
+    MeasurementFields(json, figure, t.measurement);
+    json.EndObject();
   }
-  Json json = {{"threads", std::move(threads)},
-               {"total_per_s", Optional(team.total)}};
+  json.EndArray();
+  json.Key("total_per_s").Real(team.total);
   if (IsTransfer(figure)) {
-    json["total_mb_per_s"] =
-        team.total ? Number(MegabytesPerSecond(*team.total)) : Json();
+    json.Key("total_mb_per_s")
+        .Real(team.total
+                  ? std::optional<double>(MegabytesPerSecond(*team.total))
+                  : std::nullopt);
   }
-  json["improvement"] = Optional(team.improvement);
-  return json;
+  json.Key("improvement").Real(team.improvement);
+  json.EndObject();
 }
 
-Json RunJson(const RunRecord& run, const RunMark& mark,
+void ClientRunsJson(JsonWriter& json, const RunMark& mark,
+                    const std::vector<ClientDetail>& clients);
+
+void RunJson(JsonWriter& json, const RunRecord& run, const RunMark& mark,
              const std::vector<ClientDetail>& clients) {
-  Json single = Json::object();
-  Json parallel = Json::object();
-  for (const Figure figure : kFigures) {
-    const auto& m = run.Single(figure);
-    single[FigureKey(figure)] = m ? MeasurementJson(figure, *m) : Json();
-    parallel[FigureKey(figure)] = TeamJson(figure, run.Team(figure));
+  json.BeginObject();
+  json.Key("source").String(run.source);
+  json.Key("number").Int(mark.number);
+  json.Key("disturbed").Bool(mark.disturbed);
+  json.Key("clients");
+  OptionalInt(json, run.clients);
+  ClientRunsJson(json, mark, clients);
+  json.Key("kind").String(run.kind == InputKind::kConsole ? "console"
+                                                          : "results");
+  json.Key("tag").Int(run.tag);
+  json.Key("threads");
+  OptionalInt(json, run.threadCount);
+  json.Key("complete").Bool(run.Complete());
+  json.Key("stop");
+  if (run.stop) {
+    json.BeginObject();
+    json.Key("line").Int(run.stop->line);
+    json.Key("section").String(SectionKey(run.stop->section));
+    json.Key("line_cut_off").Bool(run.stop->lineCutOff);
+    json.EndObject();
+  } else {
+    json.Null();
   }
-  Json unable = Json::object();
+  json.Key("single").BeginObject();
+  for (const Figure figure : kFigures) {
+    json.Key(FigureKey(figure));
+    if (const auto& m = run.Single(figure)) {
+      json.BeginObject();
+      MeasurementFields(json, figure, *m);
+      json.EndObject();
+    } else {
+      json.Null();
+    }
+  }
+  json.EndObject();
+  json.Key("parallel").BeginObject();
+  for (const Figure figure : kFigures) {
+    json.Key(FigureKey(figure));
+    TeamJson(json, figure, run.Team(figure));
+  }
+  json.EndObject();
+  json.Key("unable_to_open").BeginObject();
   for (const Section section :
        {Section::kByteWise, Section::kBulk, Section::kParallelByteWise,
         Section::kParallelBulk}) {
-    unable[SectionKey(section)] = run.unableToOpen[static_cast<int>(section)];
+    json.Key(SectionKey(section))
+        .Int(run.unableToOpen[static_cast<int>(section)]);
   }
-  Json stop;
-  if (run.stop) {
-    stop = {{"line", run.stop->line},
-            {"section", SectionKey(run.stop->section)},
-            {"line_cut_off", run.stop->lineCutOff}};
-  }
-  Json findings = Json::array();
+  json.EndObject();
+  json.Key("findings").BeginArray();
   for (const Finding& f : run.findings) {
-    findings.push_back({{"line", f.line},
-                        {"check", f.check},
-                        {"expected", f.expected},
-                        {"found", f.found}});
+    json.BeginObject();
+    json.Key("line").Int(f.line);
+    json.Key("check").String(f.check);
+    json.Key("expected").String(f.expected);
+    json.Key("found").String(f.found);
+    json.EndObject();
   }
-  Json clientRuns;
-  Json concurrency;
-  if (!clients.empty()) {
-    clientRuns = Json::array();
-    std::vector<ClientResult> results;
-    std::vector<RunRecord> consoles;
-    for (const ClientDetail& c : clients) {
-      const ClientResult& r = c.result;
-      clientRuns.push_back(
-          {{"client", r.client},
-           {"host", r.host},
-           {"folder", r.folder},
-           {"status", RunStatusName(r.status)},
-           {"start", r.start},
-           {"clock_offset_s", r.clockOffset},
-           {"agent_cpu_s", r.agentCpuSeconds},
-           {"agent_cpu_running_s", r.agentCpuRunning},
-           {"wall_s", r.wallSeconds},
-           {"run", RunJson(c.record, {mark.number, false}, {})}});
-      results.push_back(r);
-      consoles.push_back(c.record);
-    }
-    const Concurrency measured = MeasureConcurrency(results, consoles);
-    Json overlap = Json::object();
-    for (int s = 0; s < kSectionCount; ++s) {
-      if (measured.overlap[s]) {
-        overlap[SectionKey(static_cast<Section>(s))] = *measured.overlap[s];
-      }
-    }
-    concurrency = {{"start_skew_s", measured.startSkew},
-                   {"overlap", std::move(overlap)}};
-  }
-  return {{"source", run.source},
-          {"number", mark.number},
-          {"disturbed", mark.disturbed},
-          {"clients", run.clients ? Json(*run.clients) : Json()},
-          {"client_runs", std::move(clientRuns)},
-          {"concurrency", std::move(concurrency)},
-          {"kind", run.kind == InputKind::kConsole ? "console" : "results"},
-          {"tag", run.tag},
-          {"threads", run.threadCount ? Json(*run.threadCount) : Json()},
-          {"complete", run.Complete()},
-          {"stop", std::move(stop)},
-          {"single", std::move(single)},
-          {"parallel", std::move(parallel)},
-          {"unable_to_open", std::move(unable)},
-          {"findings", std::move(findings)},
-          {"benchmark_warnings", run.benchmarkWarnings}};
+  json.EndArray();
+  json.Key("benchmark_warnings").BeginArray();
+  for (const std::string& warning : run.benchmarkWarnings) json.String(warning);
+  json.EndArray();
+  json.EndObject();
 }
 
-Json FigureJson(const FigureRow& row, const FigureStatistics& f) {
-  const Summary& s = f.summary;
-  Json figure = {{"unit", row.Unit()}, {"runs", s.runs}};
-  if (s.runs == 0) return figure;
-  figure.update(
-      {{"median", Number(s.median)},
-       {"min", Number(s.min)},
-       {"max", Number(s.max)},
-       {"mean", Number(s.mean)},
-       {"sd", Number(s.sd)},
-       {"cv", Number(s.cv)},
-       {"noisy", s.Noisy()},
-       {"ci_low", f.interval ? Number(f.interval->low) : Json()},
-       {"ci_high", f.interval ? Number(f.interval->high) : Json()},
-       {"ci_coverage", f.interval ? Json(f.interval->coverage) : Json()},
-       {"precision", Optional(f.precision)},
-       {"outliers", f.outliers}});
-  figure["trend"] = f.trend ? Json{{"rho", Number(f.trend->rho)},
-                                   {"p_value", Number(f.trend->pValue)},
-                                   {"significant", f.trend->Significant()}}
-                            : Json();
-  Json clusters;
-  if (f.clusters) {
-    for (const Cluster& c : {f.clusters->low, f.clusters->high}) {
-      clusters.push_back(
-          {{"median", Number(c.median)}, {"runs", c.runs}, {"share", c.share}});
+// A multi-client run's clients, and whether they ran together: the members
+// "client_runs" and "concurrency", null for a plain run.
+void ClientRunsJson(JsonWriter& json, const RunMark& mark,
+                    const std::vector<ClientDetail>& clients) {
+  if (clients.empty()) {
+    json.Key("client_runs").Null();
+    json.Key("concurrency").Null();
+    return;
+  }
+  json.Key("client_runs").BeginArray();
+  std::vector<ClientResult> results;
+  std::vector<RunRecord> consoles;
+  for (const ClientDetail& c : clients) {
+    const ClientResult& r = c.result;
+    json.BeginObject();
+    json.Key("client").Int(r.client);
+    json.Key("host").String(r.host);
+    json.Key("folder").String(r.folder);
+    json.Key("status").String(RunStatusName(r.status));
+    json.Key("start").Real(r.start);
+    json.Key("clock_offset_s").Real(r.clockOffset);
+    json.Key("agent_cpu_s").Real(r.agentCpuSeconds);
+    json.Key("agent_cpu_running_s").Real(r.agentCpuRunning);
+    json.Key("wall_s").Real(r.wallSeconds);
+    json.Key("run");
+    RunJson(json, c.record, {mark.number, false}, {});
+    json.EndObject();
+    results.push_back(r);
+    consoles.push_back(c.record);
+  }
+  json.EndArray();
+  const Concurrency measured = MeasureConcurrency(results, consoles);
+  json.Key("concurrency").BeginObject();
+  json.Key("start_skew_s").Real(measured.startSkew);
+  json.Key("overlap").BeginObject();
+  for (int s = 0; s < kSectionCount; ++s) {
+    if (measured.overlap[s]) {
+      json.Key(SectionKey(static_cast<Section>(s))).Real(*measured.overlap[s]);
     }
   }
-  figure["clusters"] = std::move(clusters);
-  return figure;
+  json.EndObject();
+  json.EndObject();
+}
+
+// A figure's statistics over some runs, as members of an object being
+// written; `unit` where the object is one figure's.
+void FigureFields(JsonWriter& json, const FigureRow& row,
+                  const FigureStatistics& f, bool unit) {
+  const Summary& s = f.summary;
+  if (unit) json.Key("unit").String(row.Unit());
+  json.Key("runs").Int(s.runs);
+  if (s.runs == 0) return;
+  json.Key("median").Real(s.median);
+  json.Key("min").Real(s.min);
+  json.Key("max").Real(s.max);
+  json.Key("mean").Real(s.mean);
+  json.Key("sd").Real(s.sd);
+  json.Key("cv").Real(s.cv);
+  json.Key("noisy").Bool(s.Noisy());
+  if (f.interval) {
+    json.Key("ci_low").Real(f.interval->low);
+    json.Key("ci_high").Real(f.interval->high);
+    json.Key("ci_coverage").Real(f.interval->coverage);
+  } else {
+    json.Key("ci_low").Null();
+    json.Key("ci_high").Null();
+    json.Key("ci_coverage").Null();
+  }
+  json.Key("precision").Real(f.precision);
+  json.Key("outliers").BeginArray();
+  for (const int run : f.outliers) json.Int(run);
+  json.EndArray();
+  json.Key("trend");
+  if (f.trend) {
+    json.BeginObject();
+    json.Key("rho").Real(f.trend->rho);
+    json.Key("p_value").Real(f.trend->pValue);
+    json.Key("significant").Bool(f.trend->Significant());
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("clusters");
+  if (f.clusters) {
+    json.BeginArray();
+    for (const Cluster& c : {f.clusters->low, f.clusters->high}) {
+      json.BeginObject();
+      json.Key("median").Real(c.median);
+      json.Key("runs").Int(c.runs);
+      json.Key("share").Real(c.share);
+      json.EndObject();
+    }
+    json.EndArray();
+  } else {
+    json.Null();
+  }
 }
 
 // Every compared figure's statistics over each of the input's columns.
-Json StatisticsJson(const std::vector<Column>& columns, std::size_t input) {
-  Json statistics = Json::array();
-  for (const Column& column : columns) {
-    if (column.input != input) continue;
-    Json figures = Json::object();
+void StatisticsJson(JsonWriter& json, const std::vector<Column>& columns,
+                    ColumnRange range) {
+  json.BeginArray();
+  for (std::size_t c = range.begin; c < range.end; ++c) {
+    const Column& column = columns[c];
+    json.BeginObject();
+    json.Key("clients");
+    OptionalInt(json, column.clients);
+    json.Key("threads");
+    OptionalInt(json, column.threads);
+    json.Key("runs").Int(static_cast<long long>(column.runs.size()));
+    json.Key("figures").BeginObject();
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) continue;
-      figures[row.Key()] = FigureJson(row, column.Describe(row));
+      json.Key(row.Key()).BeginObject();
+      FigureFields(json, row, column.Describe(row), true);
+      json.EndObject();
     }
-    statistics.push_back(
-        {{"clients", column.clients ? Json(*column.clients) : Json()},
-         {"threads", column.threads ? Json(*column.threads) : Json()},
-         {"runs", column.runs.size()},
-         {"figures", std::move(figures)}});
+    json.EndObject();
+    json.EndObject();
   }
-  return statistics;
+  json.EndArray();
 }
 
-Json ComparisonsJson(const Comparison& comparison,
-                     const std::vector<Column>& columns) {
-  Json list = Json::array();
-  for (const FigureComparison& f : comparison.comparisons) {
-    const Column& column = columns[f.column];
-    Json json = {
-        {"input", comparison.inputs[column.input].label},
-        {"baseline", comparison.inputs[columns[f.baseline].input].label},
-        {"clients", column.clients ? Json(*column.clients) : Json()},
-        {"threads", column.threads ? Json(*column.threads) : Json()},
-        {"baseline_threads", columns[f.baseline].threads
-                                 ? Json(*columns[f.baseline].threads)
-                                 : Json()},
-        {"figure", f.row.Key()},
-        {"runs", f.runs},
-        {"baseline_runs", f.baselineRuns}};
-    if (f.estimate) {
-      const RatioEstimate& e = *f.estimate;
-      json.update({{"ratio", Number(e.ratio)},
-                   {"ratio_low", Optional(e.low)},
-                   {"ratio_high", Optional(e.high)},
-                   {"p_value", Number(e.pValue)},
-                   {"p_exact", e.exact},
-                   {"p_adjusted", Number(f.pAdjusted)},
-                   {"verdict", VerdictKey(f.verdict)}});
-      if (f.verdict == Verdict::kInconclusive) {
-        json["runs_to_settle"] = f.runsToSettle;
-      }
-    } else {
-      json.update({{"ratio", nullptr},
-                   {"ratio_low", nullptr},
-                   {"ratio_high", nullptr},
-                   {"p_value", nullptr},
-                   {"p_adjusted", nullptr},
-                   {"verdict", nullptr}});
+void ComparisonJson(JsonWriter& json, const Comparison& comparison,
+                    const std::vector<Column>& columns,
+                    const FigureComparison& f) {
+  const Column& column = columns[f.column];
+  const Column& base = columns[f.baseline];
+  json.BeginObject();
+  json.Key("input").String(comparison.inputs[column.input].label);
+  json.Key("baseline").String(comparison.inputs[base.input].label);
+  json.Key("clients");
+  OptionalInt(json, column.clients);
+  json.Key("threads");
+  OptionalInt(json, column.threads);
+  json.Key("baseline_threads");
+  OptionalInt(json, base.threads);
+  json.Key("figure").String(f.row.Key());
+  json.Key("runs").Int(f.runs);
+  json.Key("baseline_runs").Int(f.baselineRuns);
+  if (!f.estimate) {
+    for (const char* key : {"ratio", "ratio_low", "ratio_high", "p_value",
+                            "p_adjusted", "verdict"}) {
+      json.Key(key).Null();
     }
-    list.push_back(std::move(json));
+    json.EndObject();
+    return;
   }
-  return list;
+  const RatioEstimate& e = *f.estimate;
+  json.Key("ratio").Real(e.ratio);
+  json.Key("ratio_low").Real(e.low);
+  json.Key("ratio_high").Real(e.high);
+  json.Key("p_value").Real(e.pValue);
+  json.Key("p_exact").Bool(e.exact);
+  json.Key("p_adjusted").Real(f.pAdjusted);
+  json.Key("verdict").String(VerdictKey(f.verdict));
+  if (f.verdict == Verdict::kInconclusive) {
+    json.Key("runs_to_settle").Int(f.runsToSettle);
+  }
+  json.EndObject();
 }
 
 }  // namespace
@@ -228,80 +289,109 @@ Json ComparisonsJson(const Comparison& comparison,
 void JsonReporter::Write(const Comparison& comparison,
                          std::ostream& out) const {
   const std::vector<Column> columns = ComparisonColumns(comparison);
-  Json inputs = Json::array();
+  const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("schema").String(kJsonSchema);
+  json.Key("baseline");
+  if (comparison.baseline) {
+    json.String(comparison.inputs[*comparison.baseline].label);
+  } else {
+    json.Null();
+  }
+  json.Key("min_effect").Real(comparison.minEffect);
+  json.Key("inputs").BeginArray();
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     const ReportInput& input = comparison.inputs[i];
-    Json runs = Json::array();
-    for (std::size_t r = 0; r < input.runs.size(); ++r) {
-      runs.push_back(RunJson(input.runs[r], input.marks[r], input.clients[r]));
+    json.BeginObject();
+    json.Key("source").String(input.source);
+    json.Key("label").String(input.label);
+    json.Key("manifest");
+    if (input.manifest) {
+      json.Value(ManifestToJson(*input.manifest));
+    } else {
+      json.Null();
     }
-    inputs.push_back(
-        {{"source", input.source},
-         {"label", input.label},
-         {"manifest",
-          input.manifest ? ManifestToJson(*input.manifest) : Json()},
-         {"runs", std::move(runs)},
-         {"statistics", StatisticsJson(columns, i)}});
+    json.Key("runs").BeginArray();
+    for (std::size_t r = 0; r < input.runs.size(); ++r) {
+      RunJson(json, input.runs[r], input.marks[r], input.clients[r]);
+    }
+    json.EndArray();
+    json.Key("statistics");
+    StatisticsJson(json, columns, ranges[i]);
+    json.EndObject();
   }
-  Json errors = Json::array();
+  json.EndArray();
+  json.Key("comparisons").BeginArray();
+  for (const FigureComparison& f : comparison.comparisons) {
+    ComparisonJson(json, comparison, columns, f);
+  }
+  json.EndArray();
+  json.Key("errors").BeginArray();
   for (const InputFailure& failure : comparison.failures) {
-    errors.push_back(
-        {{"source", failure.source},
-         {"line", failure.error.line > 0 ? Json(failure.error.line) : Json()},
-         {"message", failure.error.message}});
+    json.BeginObject();
+    json.Key("source").String(failure.source);
+    json.Key("line");
+    if (failure.error.line > 0) {
+      json.Int(failure.error.line);
+    } else {
+      json.Null();
+    }
+    json.Key("message").String(failure.error.message);
+    json.EndObject();
   }
-  const Json document = {
-      {"schema", kJsonSchema},
-      {"baseline", comparison.baseline
-                       ? Json(comparison.inputs[*comparison.baseline].label)
-                       : Json()},
-      {"min_effect", comparison.minEffect},
-      {"inputs", std::move(inputs)},
-      {"comparisons", ComparisonsJson(comparison, columns)},
-      {"errors", std::move(errors)}};
-  // Replaces bytes that are not UTF-8 (paths may hold any) rather than
-  // failing.
-  out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
 }
 
 void JsonReporter::WriteHistory(const HistoryView& view,
                                 std::ostream& out) const {
-  Json sessions = Json::array();
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("schema").String(kHistoryJsonSchema);
+  json.Key("drive").String(view.drive);
+  json.Key("min_effect").Real(view.minEffect);
+  json.Key("sessions").BeginArray();
   for (const SessionSummary& s : view.sessions) {
-    sessions.push_back({{"session", s.id},
-                        {"started", s.started},
-                        {"program", s.program},
-                        {"thread_counts", s.threadCounts},
-                        {"runs", s.runs},
-                        {"source", s.source},
-                        {"machine", s.machine},
-                        {"file_system", s.fileSystem}});
+    json.BeginObject();
+    json.Key("session").Int(s.id);
+    json.Key("started").String(s.started);
+    json.Key("program").String(s.program);
+    json.Key("thread_counts").String(s.threadCounts);
+    json.Key("runs").Int(s.runs);
+    json.Key("source").String(s.source);
+    json.Key("machine").String(s.machine);
+    json.Key("file_system").String(s.fileSystem);
+    json.EndObject();
   }
-  Json series = Json::array();
+  json.EndArray();
+  json.Key("series").BeginArray();
   for (const HistorySeries& one : view.series) {
-    Json points = Json::array();
+    json.BeginObject();
+    json.Key("threads");
+    OptionalInt(json, one.threads);
+    json.Key("figure").String(one.row.Key());
+    json.Key("unit").String(one.row.Unit());
+    json.Key("points").BeginArray();
     for (const HistoryPoint& point : one.points) {
-      Json json = FigureJson(one.row, point.statistics);
-      json.erase("unit");
-      json["session"] = view.sessions[point.session].id;
-      points.push_back(std::move(json));
+      json.BeginObject();
+      FigureFields(json, one.row, point.statistics, false);
+      json.Key("session").Int(view.sessions[point.session].id);
+      json.EndObject();
     }
-    Json steps = Json::array();
+    json.EndArray();
+    json.Key("steps").BeginArray();
     for (const Step& step : one.steps) {
-      steps.push_back(
-          {{"session", view.sessions[one.points[step.at].session].id},
-           {"ratio", Number(step.ratio)}});
+      json.BeginObject();
+      json.Key("session").Int(view.sessions[one.points[step.at].session].id);
+      json.Key("ratio").Real(step.ratio);
+      json.EndObject();
     }
-    series.push_back({{"threads", one.threads ? Json(*one.threads) : Json()},
-                      {"figure", one.row.Key()},
-                      {"unit", one.row.Unit()},
-                      {"points", std::move(points)},
-                      {"steps", std::move(steps)}});
+    json.EndArray();
+    json.EndObject();
   }
-  const Json document = {{"schema", kHistoryJsonSchema},
-                         {"drive", view.drive},
-                         {"min_effect", view.minEffect},
-                         {"sessions", std::move(sessions)},
-                         {"series", std::move(series)}};
-  out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
 }

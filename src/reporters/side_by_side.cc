@@ -241,7 +241,7 @@ class Builder {
         "  vs " + comparison_.inputs[*comparison_.baseline].label};
     bool any = false;
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-      const FigureComparison* found = FindComparison(comparison_, c, row);
+      const FigureComparison* found = comparison_.comparisons.Find(c, row);
       if (!found) {
         cells.emplace_back();
         continue;

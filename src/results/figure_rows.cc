@@ -75,6 +75,13 @@ const char* FigureRow::Unit() const {
   return IsTransfer(figure) ? "MB/s" : "files/s";
 }
 
+std::size_t FigureRow::Position() const {
+  if (kind == Kind::kThreadCount) return 0;
+  // The kinds after the thread count, each a block of every figure.
+  return 1 + (static_cast<std::size_t>(kind) - 1) * kFigureCount +
+         static_cast<std::size_t>(figure);
+}
+
 std::optional<double> FigureRow::Value(const RunRecord& run) const {
   switch (kind) {
     case Kind::kThreadCount:

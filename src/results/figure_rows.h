@@ -22,7 +22,12 @@ struct FigureRow {
   std::optional<double> Value(const RunRecord& run) const;
   // Whether a ratio of two inputs' values means anything here.
   bool Compares() const { return kind != Kind::kThreadCount; }
+  // Its place in ComparedFigures(): a key for lookups.
+  std::size_t Position() const;
 };
+
+// How many rows ComparedFigures() holds.
+constexpr std::size_t kFigureRowCount = 1 + 3 * kFigureCount;
 
 const std::vector<FigureRow>& ComparedFigures();
 

@@ -1,0 +1,6 @@
+#include "reporters/report_work.h"
+
+ReportWork& WorkDone() {
+  static ReportWork work;
+  return work;
+}
