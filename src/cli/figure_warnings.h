@@ -1,13 +1,20 @@
-// What makes a figure of repeated runs doubtful, said on standard error: a
-// run far from the others (the first of a sweep often is: it warms the
-// caches), a drift over the sweep, inputs made with and without --settle,
-// and comparisons the maths could not make.
+// What the rules concluded about the inputs, said on standard error: a
+// drift, an odd first run, outlying runs, a busy machine, too few runs to
+// judge; inputs made with and without --settle compared; and comparisons
+// the maths could not make (errors).
 #ifndef DRIVES_CLI_FIGURE_WARNINGS_H_
 #define DRIVES_CLI_FIGURE_WARNINGS_H_
 
-#include "reporters/comparison.h"
+#include <vector>
 
-// Warns of every doubt; returns false when a comparison failed (an error).
-bool SayFigureDoubts(const Comparison& comparison);
+#include "comparison/columns.h"
+#include "comparison/comparison.h"
+#include "conclusions/conclusions.h"
+
+// Warns of every conclusion; returns false when a comparison failed (an
+// error).
+bool SayFigureDoubts(const Comparison& comparison,
+                     const std::vector<Column>& columns,
+                     const Conclusions& conclusions);
 
 #endif  // DRIVES_CLI_FIGURE_WARNINGS_H_

@@ -5,6 +5,7 @@
 
 #include "cli/output.h"
 #include "cli/report_command.h"
+#include "conclusions/verdict.h"
 #include "history/history_store.h"
 #include "history/session_reader.h"
 #include "messages/messages.h"
@@ -12,9 +13,6 @@
 #include "reporters/history_tables.h"
 #include "reporters/history_view.h"
 #include "reporters/reporter.h"
-#include "statistics/benjamini_hochberg.h"
-#include "statistics/ratio_estimate.h"
-#include "statistics/verdict.h"
 
 namespace {
 
@@ -94,8 +92,7 @@ struct Finding {
   const HistorySeries* series = nullptr;
   std::size_t since = 0;  // index into the series' points
   std::optional<Step> step;
-  std::optional<RatioEstimate> estimate;
-  Verdict verdict = Verdict::kInconclusive;
+  FigureVerdict judged;
 };
 
 // The latest level of every figure against the one before it, with verdicts
@@ -103,6 +100,7 @@ struct Finding {
 std::vector<Finding> JudgeLatest(const std::vector<StoredSession>& sessions,
                                  const HistoryView& view) {
   std::vector<Finding> findings;
+  std::vector<Samples> samples;
   for (const HistorySeries& series : view.series) {
     const std::size_t n = series.points.size();
     if (n < 2 || series.points.back().session + 1 != sessions.size()) continue;
@@ -127,18 +125,18 @@ std::vector<Finding> JudgeLatest(const std::vector<StoredSession>& sessions,
       auto& side = p < f.since ? before : after;
       side.insert(side.end(), values.begin(), values.end());
     }
-    f.estimate = EstimateRatio(after, before);
-    if (f.estimate) findings.push_back(f);
+    samples.push_back({after, before});
+    findings.push_back(f);
   }
-  std::vector<double> p;
-  p.reserve(findings.size());
-  for (const Finding& f : findings) p.push_back(f.estimate->pValue);
-  const std::vector<double> adjusted = AdjustForManyTests(p);
+  const std::vector<FigureVerdict> verdicts =
+      JudgeFamily(samples, view.minEffect);
+  std::vector<Finding> judged;
   for (std::size_t i = 0; i < findings.size(); ++i) {
-    findings[i].verdict =
-        Decide(*findings[i].estimate, adjusted[i], view.minEffect);
+    if (!verdicts[i].estimate) continue;
+    findings[i].judged = verdicts[i];
+    judged.push_back(findings[i]);
   }
-  return findings;
+  return judged;
 }
 
 // One line per figure that got slower, or recovered after a step; true when
@@ -147,10 +145,11 @@ bool SayFindings(const std::vector<Finding>& findings,
                  const HistoryView& view) {
   int slower = 0;
   for (const Finding& f : findings) {
+    const Verdict verdict = f.judged.verdict;
     const bool worse =
-        f.verdict == Verdict::kSlower || f.verdict == Verdict::kSlowerSmall;
+        verdict == Verdict::kSlower || verdict == Verdict::kSlowerSmall;
     const bool better =
-        f.verdict == Verdict::kFaster || f.verdict == Verdict::kFasterSmall;
+        verdict == Verdict::kFaster || verdict == Verdict::kFasterSmall;
     if (!(worse || (better && f.step))) continue;
     const SessionSummary& since =
         view.sessions[f.series->points[f.since].session];
@@ -158,7 +157,7 @@ bool SayFindings(const std::vector<Finding>& findings,
         f.series->row.Label() + " at " +
         (f.series->threads ? ThreadsText(*f.series->threads)
                            : std::string("default threads")) +
-        ": " + RatioText(*f.estimate) +
+        ": " + RatioText(f.judged.estimate->ratio, f.judged.adjusted) +
         (f.step ? " since session " : " in the latest session, ") +
         std::to_string(since.id) + " (" + since.started + ")" +
         (f.step ? ", " + StepText(f.step->ratio) : "");

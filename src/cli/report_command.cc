@@ -1,14 +1,17 @@
 #include "cli/report_command.h"
 
 #include <iostream>
+#include <map>
 #include <utility>
 
 #include "cli/figure_warnings.h"
 #include "cli/labels.h"
 #include "cli/output.h"
+#include "comparison/columns.h"
+#include "comparison/comparison.h"
+#include "conclusions/conclusions.h"
+#include "conclusions/disturbance.h"
 #include "messages/messages.h"
-#include "reporters/comparison.h"
-#include "reporters/figure_comparisons.h"
 #include "reporters/reporter.h"
 #include "results/figures.h"
 #include "results/input_text.h"
@@ -64,9 +67,38 @@ bool SayDoubts(const RunRecord& record, bool strict) {
   return !record.findings.empty() || record.stop.has_value();
 }
 
-// Leaves out the runs whose probes found the machine disturbed, and says
-// how many.
+// An input left with fewer runs than this at a thread count keeps them
+// all: --exclude-disturbed never empties an input silently.
+constexpr std::size_t kFewestRunsLeft = 3;
+
+// Leaves out the runs marked disturbed, and says how many; keeps them all,
+// and says why, where that would leave a thread count with too few runs (a
+// machine busy throughout does).
 void ExcludeDisturbed(ReportInput& input) {
+  // Of each thread count: its runs, and those marked.
+  std::map<std::optional<int>, std::pair<std::size_t, std::size_t>> counts;
+  std::size_t marked = 0;
+  for (std::size_t r = 0; r < input.runs.size(); ++r) {
+    std::pair<std::size_t, std::size_t>& count =
+        counts[input.runs[r].threadCount];
+    ++count.first;
+    if (input.marks[r].disturbed) {
+      ++count.second;
+      ++marked;
+    }
+  }
+  if (marked == 0) return;
+  for (const auto& [threads, count] : counts) {
+    const std::size_t all = count.first;
+    const std::size_t disturbed = count.second;
+    if (all - disturbed >= std::min(all, kFewestRunsLeft)) continue;
+    PrintNote(input.source + ": " + std::to_string(disturbed) + " of " +
+              std::to_string(all) + " runs at " +
+              (threads ? ThreadsText(*threads) : "default threads") +
+              " are disturbed; all " + std::to_string(input.runs.size()) +
+              " runs kept, as leaving them out would leave too few");
+    return;
+  }
   ReportInput kept{input.source, input.label, {}, {}, {}, input.manifest};
   for (std::size_t r = 0; r < input.runs.size(); ++r) {
     if (input.marks[r].disturbed) continue;
@@ -74,11 +106,8 @@ void ExcludeDisturbed(ReportInput& input) {
     kept.marks.push_back(input.marks[r]);
     kept.clients.push_back(std::move(input.clients[r]));
   }
-  const std::size_t left = input.runs.size() - kept.runs.size();
-  if (left > 0) {
-    PrintNote(input.source + ": " + std::to_string(left) + " disturbed " +
-              (left == 1 ? "run" : "runs") + " left out");
-  }
+  PrintNote(input.source + ": " + std::to_string(marked) + " disturbed " +
+            (marked == 1 ? "run" : "runs") + " left out");
   input = std::move(kept);
 }
 
@@ -98,6 +127,8 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
     for (const std::string& leftOut : folder.leftOut) {
       PrintWarning(Where(source, 0) + leftOut + "; left out");
     }
+    // Judged by today's rules, whatever the folder's manifest says.
+    MarkDisturbed(folder.manifest, folder.marks);
     input.manifest = std::move(folder.manifest);
     records = std::move(folder.records);
     marks = std::move(folder.marks);
@@ -127,10 +158,11 @@ bool ReadInput(const std::string& source, bool strict, std::string& text,
   return true;
 }
 
-bool WriteReport(const Comparison& comparison, const ReportOptions& options) {
+bool WriteReport(const Comparison& comparison, const Conclusions& conclusions,
+                 const ReportOptions& options) {
   const std::unique_ptr<Reporter> reporter = MakeReporter(options.format);
   return WriteOutput(options.output, [&](std::ostream& out) {
-    reporter->Write(comparison, out);
+    reporter->Write(comparison, conclusions, out);
   });
 }
 
@@ -171,10 +203,10 @@ int RunReport(const ReportOptions& options) {
     PrintWarning("the baseline, " + options.inputs[baseline] +
                  ", is not reported; the ratios to it are left out");
   }
-  comparison.comparisons =
-      CompareWithBaseline(comparison, ComparisonColumns(comparison));
-  const bool compared = SayFigureDoubts(comparison);
-  if (!WriteReport(comparison, options)) return kUnreadable;
+  const std::vector<Column> columns = ComparisonColumns(comparison);
+  const Conclusions conclusions = Conclusions::Draw(comparison, columns);
+  const bool compared = SayFigureDoubts(comparison, columns, conclusions);
+  if (!WriteReport(comparison, conclusions, options)) return kUnreadable;
   if (unreadable || !compared) return kUnreadable;
   return strictFailed ? kStrictFailed : kAllRead;
 }

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "reporters/columns.h"
+#include "comparison/columns.h"
 #include "reporters/side_by_side.h"
 #include "runs/concurrency.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "reporters/columns.h"
+#include "comparison/columns.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/output_buffer.h"
 #include "results/figures.h"
@@ -17,9 +17,10 @@ constexpr char kHeader[] =
     "measurement,thread,line,"
     "elapsed_s,rate_per_s,mb_per_s,improvement,disturbed,figure,unit,median,"
     "ci_low,ci_high,ci_coverage,precision,outliers,baseline,ratio,ratio_low,"
-    "ratio_high,p_value,p_adjusted,verdict";
+    "ratio_high,p_value,p_adjusted,verdict,adjusted_low,adjusted_high,"
+    "adjusted_level";
 // The columns from "figure" on, empty but on the interval rows.
-constexpr char kNoInterval[] = ",,,,,,,,,,,,,,,";
+constexpr char kNoInterval[] = ",,,,,,,,,,,,,,,,,,";
 
 // The shortest text that reads back as the same double: no rounding of its
 // own. Infinity and not-a-number as pandas reads them.
@@ -205,6 +206,7 @@ std::string RunNumbers(const std::vector<int>& numbers) {
 // median's interval in the figure's unit, and the comparison with the
 // baseline.
 void WriteIntervals(const Comparison& comparison,
+                    const Conclusions& conclusions,
                     const std::vector<Column>& columns, std::size_t c,
                     OutputBuffer& out) {
   const Column& column = columns[c];
@@ -213,7 +215,7 @@ void WriteIntervals(const Comparison& comparison,
       LeadFields(input, *column.runs.front(), column.threads, "", "interval");
   for (const FigureRow& row : ComparedFigures()) {
     if (!row.Compares()) continue;
-    const FigureComparison* compared = comparison.comparisons.Find(c, row);
+    const FigureComparison* compared = conclusions.Compared(c, row);
     const FigureStatistics s = column.Describe(row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
     std::string tail = "," + Field(row.Key()) + ',' + row.Unit() + ',' +
@@ -224,20 +226,24 @@ void WriteIntervals(const Comparison& comparison,
     } else {
       tail += ",,,";
     }
-    tail += ',' + RunNumbers(s.outliers) + ',';
-    if (compared && compared->estimate) {
-      const RatioEstimate& e = *compared->estimate;
+    tail += ',' + RunNumbers(conclusions.Outliers(c, row)) + ',';
+    if (compared && compared->judged.estimate) {
+      const FigureVerdict& v = compared->judged;
+      const RatioEstimate& e = *v.estimate;
       tail +=
           Field(comparison.inputs[columns[compared->baseline].input].label) +
           ',' + Number(e.ratio) + ',' + Number(e.low) + ',' + Number(e.high) +
-          ',' + Number(e.pValue) + ',' + Number(compared->pAdjusted) + ',' +
-          VerdictKey(compared->verdict);
+          ',' + Number(e.pValue) + ',' + Number(v.pAdjusted) + ',' +
+          VerdictKey(v.verdict) + ',' +
+          (v.adjusted ? Number(v.adjusted->low) + ',' + Number(v.adjusted->high)
+                      : std::string(",")) +
+          ',' + Number(v.adjustedLevel);
     } else if (compared) {
       tail +=
           Field(comparison.inputs[columns[compared->baseline].input].label) +
-          ",,,,,,";
+          ",,,,,,,,,";
     } else {
-      tail += ",,,,,,";
+      tail += ",,,,,,,,,";
     }
     const std::string thread =
         row.kind == FigureRow::Kind::kSingle ? "single" : "total";
@@ -250,6 +256,7 @@ void WriteIntervals(const Comparison& comparison,
 }  // namespace
 
 void CsvReporter::Write(const Comparison& comparison,
+                        const Conclusions& conclusions,
                         std::ostream& stream) const {
   OutputBuffer out(stream);
   out << kHeader << '\n';
@@ -278,7 +285,7 @@ void CsvReporter::Write(const Comparison& comparison,
     }
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    WriteIntervals(comparison, columns, c, out);
+    WriteIntervals(comparison, conclusions, columns, c, out);
   }
 }
 
@@ -286,7 +293,7 @@ void CsvReporter::WriteHistory(const HistoryView& view,
                                std::ostream& stream) const {
   OutputBuffer out(stream);
   out << "drive,session,started,threads,figure,unit,runs,median,ci_low,"
-         "ci_high,ci_coverage,precision,outliers,step_ratio\n";
+         "ci_high,ci_coverage,precision,step_ratio\n";
   for (const HistorySeries& series : view.series) {
     for (std::size_t p = 0; p < series.points.size(); ++p) {
       const FigureStatistics& s = series.points[p].statistics;
@@ -304,8 +311,7 @@ void CsvReporter::WriteHistory(const HistoryView& view,
                   ? Number(s.interval->low) + ',' + Number(s.interval->high) +
                         ',' + Number(s.interval->coverage)
                   : std::string(",,"))
-          << ',' << Number(s.precision) << ',' << RunNumbers(s.outliers) << ','
-          << Number(step) << '\n';
+          << ',' << Number(s.precision) << ',' << Number(step) << '\n';
     }
   }
 }

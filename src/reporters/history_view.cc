@@ -36,11 +36,10 @@ HistoryView MakeHistoryView(const std::string& drive,
       HistorySeries series{threads, row, {}, {}};
       std::vector<double> medians;
       for (std::size_t s = 0; s < sessions.size(); ++s) {
-        std::vector<int> numbers;
         const std::vector<double> values =
-            SessionValues(sessions[s], threads, row, &numbers);
+            SessionValues(sessions[s], threads, row);
         if (values.empty()) continue;
-        series.points.push_back({s, DescribeFigure(values, numbers)});
+        series.points.push_back({s, DescribeFigure(values)});
         medians.push_back(series.points.back().statistics.summary.median);
       }
       if (series.points.empty()) continue;

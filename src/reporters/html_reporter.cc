@@ -5,8 +5,9 @@
 #include <map>
 #include <set>
 
+#include "comparison/columns.h"
 #include "reporters/client_figures.h"
-#include "reporters/columns.h"
+#include "reporters/conclusion_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/history_tables.h"
 #include "reporters/readable_number.h"
@@ -144,6 +145,7 @@ bool AnyEndsEarly(const Column& column) {
 // runs and, fainter, their range; a compared input's bar carries its
 // verdict.
 std::string ComparisonChart(const Comparison& comparison,
+                            const Conclusions& conclusions,
                             const std::vector<Column>& columns,
                             const FigureRow& row) {
   BarChart chart;
@@ -167,9 +169,8 @@ std::string ComparisonChart(const Comparison& comparison,
     } else if (AnyEndsEarly(column)) {
       bar.missing = "missing: the input ends early";
     }
-    if (const FigureComparison* compared =
-            comparison.comparisons.Find(c, row)) {
-      bar.note = ShortVerdictText(*compared, comparison.minEffect);
+    if (const FigureComparison* compared = conclusions.Compared(c, row)) {
+      bar.note = ChartVerdictText(*compared, comparison.minEffect);
       bar.tooltip = VerdictText(*compared, comparison.minEffect);
     }
     chart.bars.push_back(bar);
@@ -188,22 +189,24 @@ std::string ComparisonChart(const Comparison& comparison,
   return DrawBarChart(chart);
 }
 
-// The significant differences, largest first.
+// The significant differences, largest first, and what the rules found in
+// each input.
 std::string WhatDiffers(const Comparison& comparison,
+                        const Conclusions& conclusions,
                         const std::vector<Column>& columns) {
   std::vector<const FigureComparison*> differing;
-  for (const FigureComparison& f : comparison.comparisons) {
-    if (f.estimate && Differs(f.verdict)) differing.push_back(&f);
+  for (const FigureComparison& f : conclusions.Comparisons()) {
+    if (f.judged.estimate && Differs(f.judged.verdict)) differing.push_back(&f);
   }
   std::stable_sort(differing.begin(), differing.end(),
                    [](const FigureComparison* a, const FigureComparison* b) {
-                     return std::fabs(std::log(a->estimate->ratio)) >
-                            std::fabs(std::log(b->estimate->ratio));
+                     return std::fabs(std::log(a->judged.estimate->ratio)) >
+                            std::fabs(std::log(b->judged.estimate->ratio));
                    });
   std::string html = "<h2 id=\"differs\">What differs</h2>";
   if (differing.empty()) {
-    return html + "<p>No difference is significant at 95% confidence, over " +
-           std::to_string(comparison.comparisons.size()) +
+    return html + "<p>No difference is significant, over " +
+           std::to_string(conclusions.Comparisons().size()) +
            " comparisons with the baseline.</p>";
   }
   html += "<ul class=\"differs\">";
@@ -215,8 +218,28 @@ std::string WhatDiffers(const Comparison& comparison,
   }
   return html + "</ul><p class=\"note\">Against " +
          Escape(comparison.inputs[*comparison.baseline].label) +
-         ", significant at 95% after adjusting for the report's " +
-         std::to_string(comparison.comparisons.size()) + " comparisons.</p>";
+         ", each input's comparisons adjusted together: at most 5% of the "
+         "differences an input shows are false, and its intervals are at "
+         "the level that agrees with its verdicts.</p>";
+}
+
+// What the rules found in the inputs, where they found anything.
+std::string Findings(const Comparison& comparison,
+                     const Conclusions& conclusions,
+                     const std::vector<Column>& columns) {
+  std::string items;
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    for (const ConclusionText& said :
+         InputConclusionTexts(comparison, columns, conclusions, i)) {
+      items += "<li>" + Escape(said.text) + "</li>";
+    }
+  }
+  if (items.empty()) return "";
+  return "<h2 id=\"findings\">Found in the runs</h2><ul class=\"differs\">" +
+         items +
+         "</ul><p class=\"note\">Each rule flags at most 1% of steady "
+         "inputs by chance, and all of an input's rules together at most "
+         "5%.</p>";
 }
 
 // Total rate against thread count for each input swept over several, with
@@ -329,6 +352,7 @@ std::string ThreadChart(const ReportInput& input, int colour, Figure figure) {
 }  // namespace
 
 void HtmlReporter::Write(const Comparison& comparison,
+                         const Conclusions& conclusions,
                          std::ostream& out) const {
   const std::vector<Column> columns = ComparisonColumns(comparison);
   const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
@@ -351,7 +375,10 @@ void HtmlReporter::Write(const Comparison& comparison,
     out << "</body></html>\n";
     return;
   }
-  if (comparison.baseline) out << WhatDiffers(comparison, columns) << "\n";
+  if (comparison.baseline) {
+    out << WhatDiffers(comparison, conclusions, columns) << "\n";
+  }
+  out << Findings(comparison, conclusions, columns) << "\n";
   out << "<h2 id=\"inputs\">Inputs</h2>"
       << InputsTable(comparison, columns, ranges) << "\n";
 
@@ -364,7 +391,7 @@ void HtmlReporter::Write(const Comparison& comparison,
   for (const FigureRow& row : ComparedFigures()) {
     if (row.kind == FigureRow::Kind::kSingle ||
         row.kind == FigureRow::Kind::kTotal) {
-      out << ComparisonChart(comparison, columns, row) << "\n";
+      out << ComparisonChart(comparison, conclusions, columns, row) << "\n";
     }
   }
 
@@ -414,7 +441,7 @@ void HtmlReporter::Write(const Comparison& comparison,
   }
 
   out << "<h2 id=\"tables\">Tables</h2>";
-  for (const TextTable& table : ComparisonTables(comparison)) {
+  for (const TextTable& table : ComparisonTables(comparison, conclusions)) {
     out << Table(table) << "\n";
   }
   out << "</body></html>\n";

@@ -8,7 +8,8 @@
 
 class HtmlReporter : public Reporter {
  public:
-  void Write(const Comparison& comparison, std::ostream& out) const override;
+  void Write(const Comparison& comparison, const Conclusions& conclusions,
+             std::ostream& out) const override;
   void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 };
 

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reporters/columns.h"
-#include "reporters/figure_comparisons.h"
+#include "comparison/columns.h"
+#include "reporters/conclusion_text.h"
 #include "reporters/json_writer.h"
 #include "results/figure_rows.h"
 #include "results/figures.h"
@@ -167,7 +167,7 @@ void ClientRunsJson(JsonWriter& json, const RunMark& mark,
 }
 
 // A figure's statistics over some runs, as members of an object being
-// written; `unit` where the object is one figure's.
+// written: `unit` where the object is one figure's.
 void FigureFields(JsonWriter& json, const FigureRow& row,
                   const FigureStatistics& f, bool unit) {
   const Summary& s = f.summary;
@@ -191,23 +191,32 @@ void FigureFields(JsonWriter& json, const FigureRow& row,
     json.Key("ci_coverage").Null();
   }
   json.Key("precision").Real(f.precision);
+}
+
+// What the rules claim of a figure of a column: its outlying runs, its
+// drift (the order correlation, and whether the input's drift names it)
+// and its clusters.
+void ClaimFields(JsonWriter& json, const Conclusions& conclusions,
+                 std::size_t column, const FigureRow& row,
+                 const FigureStatistics& f) {
+  if (f.summary.runs == 0) return;
   json.Key("outliers").BeginArray();
-  for (const int run : f.outliers) json.Int(run);
+  for (const int run : conclusions.Outliers(column, row)) json.Int(run);
   json.EndArray();
   json.Key("trend");
   if (f.trend) {
     json.BeginObject();
     json.Key("rho").Real(f.trend->rho);
     json.Key("p_value").Real(f.trend->pValue);
-    json.Key("significant").Bool(f.trend->Significant());
+    json.Key("drifts").Bool(conclusions.Drifts(column, row));
     json.EndObject();
   } else {
     json.Null();
   }
   json.Key("clusters");
-  if (f.clusters) {
+  if (const TwoClusters* clusters = conclusions.Clusters(column, row)) {
     json.BeginArray();
-    for (const Cluster& c : {f.clusters->low, f.clusters->high}) {
+    for (const Cluster& c : {clusters->low, clusters->high}) {
       json.BeginObject();
       json.Key("median").Real(c.median);
       json.Key("runs").Int(c.runs);
@@ -221,8 +230,8 @@ void FigureFields(JsonWriter& json, const FigureRow& row,
 }
 
 // Every compared figure's statistics over each of the input's columns.
-void StatisticsJson(JsonWriter& json, const std::vector<Column>& columns,
-                    ColumnRange range) {
+void StatisticsJson(JsonWriter& json, const Conclusions& conclusions,
+                    const std::vector<Column>& columns, ColumnRange range) {
   json.BeginArray();
   for (std::size_t c = range.begin; c < range.end; ++c) {
     const Column& column = columns[c];
@@ -235,11 +244,41 @@ void StatisticsJson(JsonWriter& json, const std::vector<Column>& columns,
     json.Key("figures").BeginObject();
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) continue;
+      const FigureStatistics f = column.Describe(row);
       json.Key(row.Key()).BeginObject();
-      FigureFields(json, row, column.Describe(row), true);
+      FigureFields(json, row, f, true);
+      ClaimFields(json, conclusions, c, row, f);
       json.EndObject();
     }
     json.EndObject();
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
+// What the rules concluded about an input, each with its rule and that
+// rule's false-alarm budget.
+void ConclusionsJson(JsonWriter& json, const Comparison& comparison,
+                     const std::vector<Column>& columns,
+                     const Conclusions& conclusions, std::size_t input) {
+  json.BeginArray();
+  for (const ConclusionText& said :
+       InputConclusionTexts(comparison, columns, conclusions, input)) {
+    json.BeginObject();
+    json.Key("rule").String(RuleOf(said.rule).key);
+    json.Key("false_alarm_budget").Real(RuleOf(said.rule).budget);
+    json.Key("message").String(said.text);
+    json.EndObject();
+  }
+  for (const ClaimedClusters& claim : conclusions.Of(input).clusters) {
+    const Column& column =
+        columns[conclusions.ColumnOf(input, claim.at.column)];
+    json.BeginObject();
+    json.Key("rule").String(RuleOf(Rule::kClusters).key);
+    json.Key("false_alarm_budget").Real(RuleOf(Rule::kClusters).budget);
+    json.Key("message").String(
+        ColumnName(comparison, column) + ": the runs of " +
+        RowOfFigure(claim.at.figure).Label() + " fall into two groups");
     json.EndObject();
   }
   json.EndArray();
@@ -262,7 +301,8 @@ void ComparisonJson(JsonWriter& json, const Comparison& comparison,
   json.Key("figure").String(f.row.Key());
   json.Key("runs").Int(f.runs);
   json.Key("baseline_runs").Int(f.baselineRuns);
-  if (!f.estimate) {
+  const FigureVerdict& v = f.judged;
+  if (!v.estimate) {
     for (const char* key : {"ratio", "ratio_low", "ratio_high", "p_value",
                             "p_adjusted", "verdict"}) {
       json.Key(key).Null();
@@ -270,16 +310,29 @@ void ComparisonJson(JsonWriter& json, const Comparison& comparison,
     json.EndObject();
     return;
   }
-  const RatioEstimate& e = *f.estimate;
+  const RatioEstimate& e = *v.estimate;
   json.Key("ratio").Real(e.ratio);
   json.Key("ratio_low").Real(e.low);
   json.Key("ratio_high").Real(e.high);
   json.Key("p_value").Real(e.pValue);
   json.Key("p_exact").Bool(e.exact);
-  json.Key("p_adjusted").Real(f.pAdjusted);
-  json.Key("verdict").String(VerdictKey(f.verdict));
-  if (f.verdict == Verdict::kInconclusive) {
-    json.Key("runs_to_settle").Int(f.runsToSettle);
+  json.Key("p_adjusted").Real(v.pAdjusted);
+  json.Key("adjusted_low")
+      .Real(v.adjusted ? std::optional<double>(v.adjusted->low) : std::nullopt);
+  json.Key("adjusted_high")
+      .Real(v.adjusted ? std::optional<double>(v.adjusted->high)
+                       : std::nullopt);
+  json.Key("adjusted_level").Real(v.adjustedLevel);
+  json.Key("verdict").String(VerdictKey(v.verdict));
+  if (v.verdict == Verdict::kInconclusive ||
+      v.verdict == Verdict::kTooFewRuns) {
+    json.Key("runs_to_settle");
+    if (v.runsToSettle) {
+      json.Int(*v.runsToSettle);
+    } else {
+      json.Null();
+    }
+    json.Key("more_runs_will_not_tell").Bool(v.moreRunsWillNotTell);
   }
   json.EndObject();
 }
@@ -287,6 +340,7 @@ void ComparisonJson(JsonWriter& json, const Comparison& comparison,
 }  // namespace
 
 void JsonReporter::Write(const Comparison& comparison,
+                         const Conclusions& conclusions,
                          std::ostream& out) const {
   const std::vector<Column> columns = ComparisonColumns(comparison);
   const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
@@ -318,12 +372,14 @@ void JsonReporter::Write(const Comparison& comparison,
     }
     json.EndArray();
     json.Key("statistics");
-    StatisticsJson(json, columns, ranges[i]);
+    StatisticsJson(json, conclusions, columns, ranges[i]);
+    json.Key("conclusions");
+    ConclusionsJson(json, comparison, columns, conclusions, i);
     json.EndObject();
   }
   json.EndArray();
   json.Key("comparisons").BeginArray();
-  for (const FigureComparison& f : comparison.comparisons) {
+  for (const FigureComparison& f : conclusions.Comparisons()) {
     ComparisonJson(json, comparison, columns, f);
   }
   json.EndArray();

@@ -6,13 +6,14 @@
 #include "reporters/reporter.h"
 
 // Raised whenever the shape of the document changes.
-constexpr char kJsonSchema[] = "drives-report/2";
+constexpr char kJsonSchema[] = "drives-report/3";
 // The same, for the history of a drive.
 constexpr char kHistoryJsonSchema[] = "drives-history/1";
 
 class JsonReporter : public Reporter {
  public:
-  void Write(const Comparison& comparison, std::ostream& out) const override;
+  void Write(const Comparison& comparison, const Conclusions& conclusions,
+             std::ostream& out) const override;
   void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 };
 

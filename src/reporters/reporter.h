@@ -8,14 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "reporters/comparison.h"
+#include "comparison/comparison.h"
+#include "conclusions/conclusions.h"
 #include "reporters/history_view.h"
 
 class Reporter {
  public:
   virtual ~Reporter() = default;
-  // Writes the whole report of `comparison` to `out`.
-  virtual void Write(const Comparison& comparison, std::ostream& out) const = 0;
+  // Writes the whole report of `comparison`, with what was concluded from
+  // it, to `out`.
+  virtual void Write(const Comparison& comparison,
+                     const Conclusions& conclusions,
+                     std::ostream& out) const = 0;
   // Writes one drive's history, session by session.
   virtual void WriteHistory(const HistoryView& view,
                             std::ostream& out) const = 0;

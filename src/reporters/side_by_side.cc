@@ -1,11 +1,12 @@
 #include "reporters/side_by_side.h"
 
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <utility>
 
 #include "reporters/client_figures.h"
-#include "reporters/columns.h"
+#include "reporters/conclusion_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/readable_number.h"
 #include "results/figures.h"
@@ -44,14 +45,15 @@ std::string PlusMinus(double precision) {
 }
 
 // A figure over a column's runs: "512 ±3%", its only value, or its two
-// clusters.
-std::string FigureCell(const FigureRow& row, const FigureStatistics& s) {
+// clusters where they are claimed.
+std::string FigureCell(const FigureRow& row, const FigureStatistics& s,
+                       const TwoClusters* clusters) {
   if (s.summary.runs == 0) return kMissingCell;
-  if (s.clusters) {
-    return Value(row, s.clusters->low.median) + " (" +
-           Percent(s.clusters->low.share, 0) + ") or " +
-           Value(row, s.clusters->high.median) + " (" +
-           Percent(s.clusters->high.share, 0) + ")";
+  if (clusters) {
+    return Value(row, clusters->low.median) + " (" +
+           Percent(clusters->low.share, 0) + ") or " +
+           Value(row, clusters->high.median) + " (" +
+           Percent(clusters->high.share, 0) + ")";
   }
   std::string cell = Value(row, s.summary.median);
   if (s.precision) cell += " " + PlusMinus(*s.precision);
@@ -76,8 +78,9 @@ std::string RunList(const std::vector<int>& numbers) {
 
 class Builder {
  public:
-  explicit Builder(const Comparison& comparison)
+  Builder(const Comparison& comparison, const Conclusions& conclusions)
       : comparison_(comparison),
+        conclusions_(conclusions),
         columns_(ComparisonColumns(comparison)),
         statistics_(HasRepeatedRuns(columns_)),
         clients_(HasClients(columns_)) {
@@ -155,7 +158,8 @@ class Builder {
     std::vector<std::string> cells = {row.Label()};
     for (std::size_t c = 0; c < columns_.size(); ++c) {
       described.push_back(columns_[c].Describe(row));
-      std::string cell = FigureCell(row, described.back());
+      const TwoClusters* clusters = conclusions_.Clusters(c, row);
+      std::string cell = FigureCell(row, described.back(), clusters);
       const std::optional<double> overlap =
           MedianOverlap(concurrency_[c], PhaseOfRow(row));
       if (overlap && *overlap < kConcurrentOverlap) {
@@ -163,7 +167,7 @@ class Builder {
         notConcurrent_ = true;
       }
       cells.push_back(cell);
-      clusters_ = clusters_ || described.back().clusters.has_value();
+      clusters_ = clusters_ || clusters != nullptr;
     }
     table_.rows.push_back(std::move(cells));
     if (clients_) PerClientRow(row);
@@ -171,7 +175,8 @@ class Builder {
     VerdictRow(row);
   }
 
-  // Every statistic of the figure, one row each.
+  // Every statistic of the figure, one row each; the runs claimed far off
+  // the others; and each verdict in full.
   void DetailRows(const FigureRow& row,
                   const std::vector<FigureStatistics>& described) {
     using Cell = std::string (*)(const FigureRow&, const FigureStatistics&);
@@ -206,11 +211,6 @@ class Builder {
          [](const FigureRow&, const FigureStatistics& s) {
            return Percent(s.summary.cv);
          }},
-        {"  outliers",
-         [](const FigureRow&, const FigureStatistics& s) {
-           return s.outliers.empty() ? std::string()
-                                     : "run " + RunList(s.outliers);
-         }},
     };
     for (const auto& [name, cell] : kDetails) {
       std::vector<std::string> cells = {name};
@@ -219,6 +219,12 @@ class Builder {
       }
       table_.rows.push_back(std::move(cells));
     }
+    std::vector<std::string> outliers = {"  outliers"};
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+      const std::vector<int> runs = conclusions_.Outliers(c, row);
+      outliers.push_back(runs.empty() ? "" : "run " + RunList(runs));
+    }
+    table_.rows.push_back(std::move(outliers));
   }
 
   // Each client's value: min, median and max over every client's run.
@@ -234,19 +240,22 @@ class Builder {
     table_.rows.push_back(std::move(cells));
   }
 
-  // Under each compared input, its verdict against the baseline.
+  // Under each compared input, its verdict against the baseline; with
+  // --details, the whole sentence.
   void VerdictRow(const FigureRow& row) {
     if (!comparison_.baseline) return;
     std::vector<std::string> cells = {
         "  vs " + comparison_.inputs[*comparison_.baseline].label};
     bool any = false;
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-      const FigureComparison* found = comparison_.comparisons.Find(c, row);
+      const FigureComparison* found = conclusions_.Compared(c, row);
       if (!found) {
         cells.emplace_back();
         continue;
       }
-      cells.push_back(VerdictText(*found, comparison_.minEffect));
+      cells.push_back(comparison_.details
+                          ? VerdictText(*found, comparison_.minEffect)
+                          : ShortVerdictText(*found));
       any = true;
     }
     if (any) table_.rows.push_back(std::move(cells));
@@ -256,32 +265,19 @@ class Builder {
     if (statistics_) table_.notes.push_back(kPlusMinusNote);
     if (clusters_) table_.notes.push_back(kClustersNote);
     if (notConcurrent_) table_.notes.push_back(kConcurrencyNote);
-    if (!comparison_.comparisons.empty()) {
-      char effect[32];
-      std::snprintf(effect, sizeof effect, "%g%%", comparison_.minEffect * 100);
-      table_.notes.push_back(
-          "vs: each input's runs against the baseline's at the same thread "
-          "count: the ratio of the two (Hodges-Lehmann) and its 95% "
-          "interval; a difference is one when significant at 5% after "
-          "adjusting for the report's " +
-          std::to_string(comparison_.comparisons.size()) +
-          " comparisons (Benjamini-Hochberg), and one within " + effect +
-          " is the same; too few runs to tell: no difference could be "
-          "significant with so few runs (3 against 3 cannot, 4 against 4 "
-          "can)");
-    }
-    for (const ReportInput& input : comparison_.inputs) {
-      std::vector<int> disturbed;
-      for (const RunMark& mark : input.marks) {
-        if (mark.disturbed) disturbed.push_back(mark.number);
-      }
-      if (!disturbed.empty()) {
+    if (!conclusions_.Comparisons().empty()) VerdictNotes();
+    for (std::size_t i = 0; i < comparison_.inputs.size(); ++i) {
+      const ReportInput& input = comparison_.inputs[i];
+      const InputConclusions& found = conclusions_.Of(i);
+      if (found.busyThroughout) {
+        table_.notes.push_back(input.label + ": " + BusyText(found));
+      } else if (!found.disturbed.empty()) {
         table_.notes.push_back(
-            input.label + ": " + std::to_string(disturbed.size()) + " of " +
-            std::to_string(input.runs.size()) + " runs disturbed (run " +
-            RunList(disturbed) +
-            "): the machine was busier than at its quietest, by its probes; "
-            "--exclude-disturbed leaves them out");
+            input.label + ": " + std::to_string(found.disturbed.size()) +
+            " of " + std::to_string(input.runs.size()) +
+            " runs disturbed (run " + RunList(found.disturbed) +
+            "): other processes used the machine, or its probes ran "
+            "slow; --exclude-disturbed leaves them out");
       }
       if (input.manifest && input.manifest->settle) {
         table_.notes.push_back(input.label +
@@ -291,7 +287,37 @@ class Builder {
     }
   }
 
+  // What the verdicts' words mean, and each family's level.
+  void VerdictNotes() {
+    const std::string effect = EffectText(comparison_.minEffect);
+    table_.notes.push_back(
+        "vs: each input's runs against the baseline's at the same thread "
+        "count: the ratio of the two (Hodges-Lehmann) and its interval, "
+        "adjusted for the comparisons of that input (Benjamini-Hochberg at "
+        "5%, and intervals at the level that agrees with it); faster or "
+        "slower: a difference beyond " +
+        effect + "; slightly: a difference that may be under " + effect +
+        "; same: within " + effect +
+        "; unclear: neither yet; too few runs: no interval at that level. "
+        "--details says each in full, with the runs a side that would "
+        "settle it");
+    std::map<std::size_t, std::pair<int, double>> families;  // by input
+    for (const FigureComparison& f : conclusions_.Comparisons()) {
+      if (!f.judged.estimate) continue;
+      auto& [count, level] = families[columns_[f.column].input];
+      ++count;
+      level = f.judged.adjustedLevel;
+    }
+    for (const auto& [input, family] : families) {
+      table_.notes.push_back(comparison_.inputs[input].label + ": " +
+                             std::to_string(family.first) +
+                             " comparisons, intervals at " +
+                             Percent(family.second, 2));
+    }
+  }
+
   const Comparison& comparison_;
+  const Conclusions& conclusions_;
   const std::vector<Column> columns_;
   const bool statistics_;
   const bool clients_;
@@ -303,12 +329,14 @@ class Builder {
 
 }  // namespace
 
-TextTable SideBySideTable(const Comparison& comparison) {
-  return Builder(comparison).Build();
+TextTable SideBySideTable(const Comparison& comparison,
+                          const Conclusions& conclusions) {
+  return Builder(comparison, conclusions).Build();
 }
 
-std::vector<TextTable> ComparisonTables(const Comparison& comparison) {
-  std::vector<TextTable> tables = {SideBySideTable(comparison)};
+std::vector<TextTable> ComparisonTables(const Comparison& comparison,
+                                        const Conclusions& conclusions) {
+  std::vector<TextTable> tables = {SideBySideTable(comparison, conclusions)};
   TextTable scaling = ClientScalingTable(comparison);
   if (!scaling.header.empty()) tables.push_back(std::move(scaling));
   return tables;

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "reporters/comparison.h"
+#include "comparison/comparison.h"
+#include "conclusions/conclusions.h"
 
 struct TextTable {
   std::vector<std::string> header;
@@ -20,10 +21,12 @@ struct TextTable {
 // The text a cell shows for a value a run lacks.
 constexpr char kMissingCell[] = "missing";
 
-TextTable SideBySideTable(const Comparison& comparison);
+TextTable SideBySideTable(const Comparison& comparison,
+                          const Conclusions& conclusions);
 
 // Every table of a comparison, in order: the side-by-side table, then for
 // multi-client runs the scaling over clients.
-std::vector<TextTable> ComparisonTables(const Comparison& comparison);
+std::vector<TextTable> ComparisonTables(const Comparison& comparison,
+                                        const Conclusions& conclusions);
 
 #endif  // DRIVES_REPORTERS_SIDE_BY_SIDE_H_

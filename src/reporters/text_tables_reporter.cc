@@ -3,10 +3,11 @@
 #include "reporters/history_tables.h"
 
 void TextTablesReporter::Write(const Comparison& comparison,
+                               const Conclusions& conclusions,
                                std::ostream& out) const {
   if (comparison.inputs.empty()) return;
   const char* between = "";
-  for (const TextTable& table : ComparisonTables(comparison)) {
+  for (const TextTable& table : ComparisonTables(comparison, conclusions)) {
     out << between;
     WriteTable(table, out);
     between = "\n";

@@ -11,7 +11,8 @@
 
 class TextTablesReporter : public Reporter {
  public:
-  void Write(const Comparison& comparison, std::ostream& out) const override;
+  void Write(const Comparison& comparison, const Conclusions& conclusions,
+             std::ostream& out) const override;
   void WriteHistory(const HistoryView& view, std::ostream& out) const override;
 
  protected:

@@ -83,49 +83,8 @@ double DiskProbe(const std::string& directory) {
   return std::isinf(best) ? 0 : best;
 }
 
-bool Slower(double time, double fastest, double slowdown) {
-  return fastest > 0 && time > fastest * slowdown;
-}
-
 }  // namespace
 
 ProbeTimes RunProbe(const std::string& directory) {
   return {MemoryProbe(), DiskProbe(directory)};
-}
-
-void MarkDisturbed(std::vector<RunEntry>& runs) {
-  // The probes after a run find the machine still busy with what the
-  // benchmark left (written data on its way to disk): each side is judged
-  // against its own fastest.
-  constexpr double kNone = std::numeric_limits<double>::infinity();
-  ProbeTimes fastest[2] = {{kNone, kNone}, {kNone, kNone}};
-  const auto sides = [](const RunEntry& run) {
-    return std::array<const std::optional<ProbeTimes>*, 2>{&run.probeBefore,
-                                                           &run.probeAfter};
-  };
-  for (const RunEntry& run : runs) {
-    for (int side = 0; side < 2; ++side) {
-      const std::optional<ProbeTimes>& probe = *sides(run)[side];
-      if (!probe) continue;
-      ProbeTimes& best = fastest[side];
-      if (probe->memorySeconds > 0) {
-        best.memorySeconds = std::min(best.memorySeconds, probe->memorySeconds);
-      }
-      if (probe->diskSeconds > 0) {
-        best.diskSeconds = std::min(best.diskSeconds, probe->diskSeconds);
-      }
-    }
-  }
-  for (RunEntry& run : runs) {
-    run.disturbed = false;
-    for (int side = 0; side < 2; ++side) {
-      const std::optional<ProbeTimes>& probe = *sides(run)[side];
-      if (probe && (Slower(probe->memorySeconds, fastest[side].memorySeconds,
-                           kDisturbedMemorySlowdown) ||
-                    Slower(probe->diskSeconds, fastest[side].diskSeconds,
-                           kDisturbedFileSlowdown))) {
-        run.disturbed = true;
-      }
-    }
-  }
 }

@@ -17,6 +17,8 @@
 #include <set>
 #include <system_error>
 
+#include "conclusions/disturbance.h"
+#include "conclusions/precision_plan.h"
 #include "driver/number_format.h"
 #include "files/whole_file.h"
 #include "machine/system_info.h"
@@ -32,8 +34,6 @@
 #include "runner/progress.h"
 #include "runs/client_results.h"
 #include "runs/manifest.h"
-#include "statistics/median_interval.h"
-#include "statistics/summary.h"
 
 namespace fs = std::filesystem;
 
@@ -363,7 +363,10 @@ bool Sweep::Step(const Cell& cell, int round, bool warmup) {
   std::optional<RunRecord> record;
   const bool goOn = RunOne(index_, cell, run, record);
   manifest_.runs.push_back(run);
-  MarkDisturbed(manifest_.runs);
+  const Disturbance disturbance = JudgeDisturbance(manifest_.runs);
+  for (std::size_t r = 0; r < manifest_.runs.size(); ++r) {
+    manifest_.runs[r].disturbed = disturbance.marked[r];
+  }
   // A sweep that cannot go on has said why already.
   if (goOn) progress_->Finished(run);
   if (!WriteManifest(folder_, manifest_, !goOn) || !goOn) {
@@ -385,27 +388,24 @@ bool Sweep::Precise() {
       if (!row.Compares() || givenUp_.count({cell, row.Key()})) continue;
       std::vector<double> values;
       for (const RunRecord& run : runs) {
-        if (const std::optional<double> v = row.Value(run))
+        if (const std::optional<double> v = row.Value(run)) {
           values.push_back(*v);
+        }
       }
-      const Summary summary = Summarize(values);
-      const std::optional<MedianInterval> interval = IntervalOfMedian(values);
-      double reached = std::numeric_limits<double>::infinity();
-      if (interval && summary.median != 0) {
-        reached = Precision(*interval, summary.median);
-      }
-      if (reached <= target) continue;
-      const int n = static_cast<int>(values.size());
-      // From the runs' spread; one more at least, as this one fell short.
-      const double needed =
-          std::max<double>(n + 1, RunsForPrecision(values, target));
-      if (n >= 2 && needed <= options_.maxRuns) {
+      const PrecisionPlan plan =
+          PlanPrecision(values, target, options_.maxRuns);
+      if (plan.done) continue;
+      // A figure that the runs do not give at all is not waited for.
+      const bool missing = values.size() < 2 && runs.size() >= 2;
+      if (!plan.givenUp && !missing) {
         precise = false;
         continue;
       }
+      const int n = static_cast<int>(values.size());
+      const double reached =
+          plan.reached.value_or(std::numeric_limits<double>::infinity());
+      const int runsNeeded = plan.runsNeeded.value_or(0);
       givenUp_.insert({cell, row.Key()});
-      const int runsNeeded =
-          std::isfinite(needed) ? static_cast<int>(std::min(needed, 1e9)) : 0;
       manifest_.unreachable.push_back(
           {threads, row.Key(), reached, runsNeeded});
       progress_->Done();
@@ -414,12 +414,16 @@ bool Sweep::Precise() {
           (cell.first ? ClientsText(*cell.first) + ", " : std::string()) +
           (threads ? ThreadsText(*threads) : std::string("default threads")) +
           ": " +
-          (n >= 2 ? "\u00b1" + FormatPercent(reached) + " after " +
-                        std::to_string(n) + " runs; \u00b1" +
-                        FormatPercent(target) + " would take about " +
-                        std::to_string(runsNeeded) + " runs"
-                  : "too few runs gave it") +
-          ", over --max-runs " + std::to_string(options_.maxRuns) +
+          (missing
+               ? std::string("too few runs gave it")
+               : "\u00b1" + FormatPercent(reached) + " after " +
+                     std::to_string(n) + " runs; \u00b1" +
+                     FormatPercent(target) +
+                     (runsNeeded > 0 ? " would take about " +
+                                           std::to_string(runsNeeded) + " runs"
+                                     : " is out of reach") +
+                     ", over --max-runs " + std::to_string(options_.maxRuns) +
+                     " even at the least spread its runs allow") +
           "; the sweep no longer waits for it");
     }
   }

@@ -1,10 +1,12 @@
-// Runs that fall into two clear groups (a bimodal figure, such as a write
-// that sometimes waits on the disk and sometimes not): one median with a
-// wide interval would describe neither, so each group is told apart.
+// Runs that fall into two groups (a bimodal figure, such as a write that
+// sometimes waits on the disk and sometimes not): one median with a wide
+// interval would describe neither. The maths of the best split of sorted
+// values on a log scale; how far apart its groups must lie to be claimed
+// is set by simulation (conclusions/cluster_claims.h).
 #ifndef DRIVES_STATISTICS_CLUSTERS_H_
 #define DRIVES_STATISTICS_CLUSTERS_H_
 
-#include <optional>
+#include <cstddef>
 #include <vector>
 
 struct Cluster {
@@ -18,10 +20,21 @@ struct TwoClusters {
   Cluster high;
 };
 
-// From 6 positive values on: split at the widest gap between neighbouring
-// values (on a log scale), the split is clear where that gap is more than
-// twice as wide as either group's own range and each group holds at least
-// 2 runs.
-std::optional<TwoClusters> FindTwoClusters(std::vector<double> values);
+// Each group holds at least this many values.
+constexpr std::size_t kFewestInCluster = 2;
+
+// The split of `values` (ascending, on whatever scale) into a lower and an
+// upper group of at least kFewestInCluster each that lies furthest apart:
+// the difference of the groups' means over their pooled standard
+// deviation. `at` is the first value of the upper group; none (0) below
+// 2 * kFewestInCluster values.
+struct Split {
+  std::size_t at = 0;
+  double separation = 0;
+};
+Split BestSplit(const std::vector<double>& values);
+
+// The two groups of `sorted` values (ascending) split at `at`.
+TwoClusters DescribeSplit(const std::vector<double>& sorted, std::size_t at);
 
 #endif  // DRIVES_STATISTICS_CLUSTERS_H_

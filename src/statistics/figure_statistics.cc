@@ -2,17 +2,11 @@
 
 #include <cmath>
 
-#include "statistics/outliers.h"
-
-FigureStatistics DescribeFigure(const std::vector<double>& values,
-                                const std::vector<int>& runNumbers) {
+FigureStatistics DescribeFigure(const std::vector<double>& values) {
   // What cannot be ordered (not a number) is left out of everything.
   std::vector<double> kept;
-  std::vector<int> numbers;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (std::isnan(values[i])) continue;
-    kept.push_back(values[i]);
-    numbers.push_back(runNumbers[i]);
+  for (const double v : values) {
+    if (!std::isnan(v)) kept.push_back(v);
   }
   FigureStatistics s;
   s.summary = Summarize(kept);
@@ -20,11 +14,6 @@ FigureStatistics DescribeFigure(const std::vector<double>& values,
   if (s.interval && s.summary.median != 0) {
     s.precision = Precision(*s.interval, s.summary.median);
   }
-  for (const std::size_t i : FindOutliers(kept)) {
-    s.outliers.push_back(numbers[i]);
-    s.firstIsOutlier = s.firstIsOutlier || i == 0;
-  }
   s.trend = RunOrderTrend(kept);
-  s.clusters = FindTwoClusters(kept);
   return s;
 }

@@ -91,3 +91,58 @@ double TieTerm(std::vector<double> values) {
   }
   return term;
 }
+
+bool HasTies(const std::vector<double>& a, const std::vector<double>& b) {
+  std::vector<double> both = a;
+  both.insert(both.end(), b.begin(), b.end());
+  std::sort(both.begin(), both.end());
+  return std::adjacent_find(both.begin(), both.end()) != both.end();
+}
+
+double TiedExactP(const std::vector<double>& a, const std::vector<double>& b) {
+  const int m = static_cast<int>(a.size());
+  const int n = static_cast<int>(b.size());
+  std::vector<double> both = a;
+  both.insert(both.end(), b.begin(), b.end());
+  std::sort(both.begin(), both.end());
+  // Twice each value's mid-rank: whole numbers.
+  std::vector<int> scores;
+  for (std::size_t i = 0; i < both.size();) {
+    std::size_t j = i;
+    while (j < both.size() && both[j] == both[i]) ++j;
+    const int twiceMidRank = static_cast<int>(i + j + 1);
+    for (std::size_t t = i; t < j; ++t) scores.push_back(twiceMidRank);
+    i = j;
+  }
+  // ways[k][s]: the subsets of k scores so far that sum to s.
+  int total = 0;
+  for (const int score : scores) total += score;
+  std::vector<std::vector<double>> ways(m + 1,
+                                        std::vector<double>(total + 1, 0));
+  ways[0][0] = 1;
+  int reached = 0;
+  for (const int score : scores) {
+    reached += score;
+    for (int k = m; k >= 1; --k) {
+      std::vector<double>& to = ways[k];
+      const std::vector<double>& from = ways[k - 1];
+      for (int sum = reached; sum >= score; --sum) to[sum] += from[sum - score];
+    }
+  }
+  // Twice a's rank sum, and twice U = W - m(m + 1) / 2 about its centre.
+  double observed = 0;
+  for (const double x : a) {
+    const auto at = std::lower_bound(both.begin(), both.end(), x);
+    observed += scores[static_cast<std::size_t>(at - both.begin())];
+  }
+  const double centre = m * (m + n + 1.0);  // twice the mean rank sum
+  const double distance = std::fabs(observed - centre);
+  double extreme = 0;
+  double all = 0;
+  for (int sum = 0; sum <= total; ++sum) {
+    all += ways[m][sum];
+    // Half a score's step below the observed distance counts as reached.
+    if (std::fabs(sum - centre) >= distance - 0.25) extreme += ways[m][sum];
+  }
+  return std::min(1.0, extreme / all);
+}

@@ -40,4 +40,13 @@ class RankSumNull {
 double RankSumU(const std::vector<double>& a, const std::vector<double>& b);
 double TieTerm(std::vector<double> values);
 
+// Whether any value occurs twice among `a` and `b` together.
+bool HasTies(const std::vector<double>& a, const std::vector<double>& b);
+
+// The exact two-sided p of U for two samples with ties (up to 50 values a
+// side): conditional on the values observed, over every way of sharing
+// them out between the two sides (the ties' mid-ranks kept), so that
+// quantised rates are judged by the distribution they really have.
+double TiedExactP(const std::vector<double>& a, const std::vector<double>& b);
+
 #endif  // DRIVES_STATISTICS_MANN_WHITNEY_H_

@@ -5,6 +5,13 @@
 
 #include "statistics/summary.h"
 
+namespace {
+
+// The ranks kept for later calls, by n.
+constexpr int kRanksKept = 1000;
+
+}  // namespace
+
 double OrderCoverage(int n, int k) {
   // log C(n, i) - n log 2, summed for i < k.
   double below = 0;
@@ -16,8 +23,17 @@ double OrderCoverage(int n, int k) {
 }
 
 int OrderRank(int n) {
+  // Counted once per n: plans ask for every n up to hundreds, often.
+  static std::vector<int> ranks;
+  if (n >= 0 && static_cast<std::size_t>(n) < ranks.size() && ranks[n] > 0) {
+    return ranks[n];
+  }
   int k = 1;  // the range of the runs, whatever its coverage
   while (2 * (k + 1) <= n && OrderCoverage(n, k + 1) >= kConfidence) ++k;
+  if (n >= 0 && n < kRanksKept) {
+    if (ranks.size() <= static_cast<std::size_t>(n)) ranks.resize(n + 1, 0);
+    ranks[n] = k;
+  }
   return k;
 }
 

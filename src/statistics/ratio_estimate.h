@@ -23,4 +23,15 @@ struct RatioEstimate {
 std::optional<RatioEstimate> EstimateRatio(const std::vector<double>& a,
                                            const std::vector<double>& b);
 
+// The interval of the same ratio at confidence 1 - `alpha` (at least: the
+// exact test's steps), inverted from the same test; none where these run
+// counts allow none, or the values are not usable.
+struct RatioInterval {
+  double low = 1;
+  double high = 1;
+};
+std::optional<RatioInterval> IntervalOfRatio(const std::vector<double>& a,
+                                             const std::vector<double>& b,
+                                             double alpha);
+
 #endif  // DRIVES_STATISTICS_RATIO_ESTIMATE_H_

@@ -5,9 +5,9 @@
 #include <sstream>
 #include <string_view>
 
-#include "reporters/columns.h"
-#include "reporters/comparison.h"
-#include "reporters/figure_comparisons.h"
+#include "comparison/columns.h"
+#include "comparison/comparison.h"
+#include "conclusions/conclusions.h"
 #include "reporters/reporter.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
@@ -27,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   comparison.inputs.push_back(
       {"again", "again", {std::move(*record)}, {RunMark{2, false}}, {{}}, {}});
   comparison.baseline = 0;
-  comparison.comparisons =
-      CompareWithBaseline(comparison, ComparisonColumns(comparison));
+  const Conclusions conclusions =
+      Conclusions::Draw(comparison, ComparisonColumns(comparison));
   for (const std::string& format : ReportFormats()) {
     std::ostringstream out;
-    MakeReporter(format)->Write(comparison, out);
+    MakeReporter(format)->Write(comparison, conclusions, out);
   }
   return 0;
 }

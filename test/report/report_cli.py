@@ -146,7 +146,7 @@ def formats_and_output(tmp):
 
     status, out, _ = run("--format", "json", "--label", "ssd", GOOD, console)
     document = json.loads(out)
-    expect(document["schema"] == "drives-report/2", document["schema"])
+    expect(document["schema"] == "drives-report/3", document["schema"])
     expect([i["label"] for i in document["inputs"]] ==
            ["ssd", "two_threads_console.txt"], document["inputs"])
     expect(document["baseline"] == "ssd", document["baseline"])
@@ -157,8 +157,8 @@ def formats_and_output(tmp):
     expect(lines[0] == "| Figure | two\\_threads\\_results.txt | "
            "two\\_threads\\_console.txt |", lines[0])
     expect(lines[1].startswith("|---|--:|"), lines[1])
-    expect(lines[4] == "|   vs two\\_threads\\_console.txt | 1.00x, too few "
-           "runs to tell |  |", lines[4])
+    expect(lines[4] == "|   vs two\\_threads\\_console.txt | too few runs "
+           "1.00x |  |", lines[4])
 
     # Saved by Notepad as "Unicode" (UTF-16 with its byte-order mark), and
     # as UTF-8 with one: read like the original.
@@ -266,8 +266,8 @@ def verdicts(tmp):
     # The first run lies far from the five after it.
     c = run_folder(tmp, "c", [other] + [first] * 5)
     status, _, err = run(c)
-    expect(status == 0 and "c, 1 thread: run 1, the first, lies far from the "
-           "others" in err and "--warmup 1" in err, err)
+    expect(status == 0 and "c, 1 thread: run 1, the first of the sweep, lies "
+           "off the others" in err and "--warmup 1" in err, err)
 
 
 def command_line(tmp):

@@ -267,7 +267,9 @@ def history(tmp):
     done = run("run", "--runs", "1", "--dir", work, "--out",
                os.path.join(tmp, "c"), "--program", ok, "--history", text,
                cwd=tmp)
-    warnings = [l for l in done.stderr.splitlines() if "warning" in l]
+    # (Another test beside this one may keep the machine busy: said too.)
+    warnings = [l for l in done.stderr.splitlines()
+                if "warning" in l and "busy" not in l]
     expect(done.returncode == 1 and len(warnings) == 1 and
            "not a SQLite database" in warnings[0] and
            manifest(os.path.join(tmp, "c"))["complete"], done.stderr)
@@ -362,7 +364,9 @@ def terminal_progress(tmp):
         shown += chunk
     expect(runner.wait(timeout=TIMEOUT) == 0, shown)
     os.close(controller)
-    expect(shown.count(b"\r") >= 6 and shown.count(b"\n") <= 2,
+    # The progress line, then the note that 3 runs are too few to judge
+    # and the history's line.
+    expect(shown.count(b"\r") >= 6 and shown.count(b"\n") <= 3,
            f"not redrawn in place: {shown!r}")
 
 

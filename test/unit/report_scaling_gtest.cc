@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "cli/figure_warnings.h"
-#include "reporters/columns.h"
-#include "reporters/figure_comparisons.h"
-#include "reporters/report_work.h"
+#include "comparison/columns.h"
+#include "comparison/report_work.h"
+#include "conclusions/conclusions.h"
 #include "reporters/reporter.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
@@ -58,8 +58,6 @@ Comparison Inputs(std::size_t count) {
     }
     comparison.inputs.push_back(std::move(input));
   }
-  comparison.comparisons =
-      CompareWithBaseline(comparison, ComparisonColumns(comparison));
   return comparison;
 }
 
@@ -73,12 +71,14 @@ struct Counted {
 Counted Work(std::size_t inputs, const std::string& format) {
   WorkDone() = {};
   const Comparison comparison = Inputs(inputs);
+  const std::vector<Column> columns = ComparisonColumns(comparison);
+  const Conclusions conclusions = Conclusions::Draw(comparison, columns);
   std::ostream discard(nullptr);
   // The sweep's warnings, said hundreds of times, go nowhere.
   std::streambuf* const errors = std::cerr.rdbuf(nullptr);
-  SayFigureDoubts(comparison);
+  SayFigureDoubts(comparison, columns, conclusions);
   std::cerr.rdbuf(errors);
-  MakeReporter(format)->Write(comparison, discard);
+  MakeReporter(format)->Write(comparison, conclusions, discard);
   const ReportWork& work = WorkDone();
   return {work.values, work.columns, work.comparisons};
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "runner/probe.h"
+#include "conclusions/disturbance.h"
 #include "runs/manifest.h"
 #include "statistics/summary.h"
 
@@ -80,18 +80,35 @@ TEST(ManifestTest, ReadsBackWhatItWrites) {
   EXPECT_EQ(back.unreachable[0].runsNeeded, 294);
 }
 
-TEST(ProbeTest, MarksRunsClearlySlowerThanTheFastest) {
-  std::vector<RunEntry> runs(3);
-  runs[0].probeBefore = ProbeTimes{0.010, 0.001};
-  runs[0].probeAfter = ProbeTimes{0.0105, 0.001};
-  runs[1].probeBefore = ProbeTimes{0.010, 0.001};
-  runs[1].probeAfter = ProbeTimes{0.016, 0.001};     // memory: 52% slower
-  runs[2].probeBefore = ProbeTimes{0.014, 0.0013};   // files: 30% slower
-  runs[2].probeAfter = ProbeTimes{0.0105, 0.00112};  // within the noise
-  MarkDisturbed(runs);
-  EXPECT_FALSE(runs[0].disturbed);
-  EXPECT_TRUE(runs[1].disturbed);
-  EXPECT_TRUE(runs[2].disturbed);
+TEST(DisturbanceTest, OtherProcessesFirstThenTheProbes) {
+  // A quiet machine's runs: probes within 1.8 times their median, other
+  // processes at 0.002 to 0.03 cores.
+  std::vector<RunEntry> runs(8);
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    runs[r].wallSeconds = 4;
+    runs[r].otherCpuSeconds = 0.01 * static_cast<double>(r % 3);
+    runs[r].stealSeconds = 0;
+    runs[r].probeBefore = ProbeTimes{0.0025 + 0.0002 * (r % 4), 0.0027};
+    runs[r].probeAfter = ProbeTimes{0.0028, 0.0026 + 0.0001 * (r % 2)};
+  }
+  runs[5].probeBefore->memorySeconds = 0.0045;  // 1.7 times: noise
+  Disturbance quiet = JudgeDisturbance(runs);
+  EXPECT_EQ(quiet.marked, std::vector<bool>(8, false));
+  EXPECT_FALSE(quiet.busyThroughout);
+  // A compiler beside run 2, steal in run 3, a slow file probe after run 6.
+  runs[2].otherCpuSeconds = 2.4;
+  runs[3].stealSeconds = 0.8;
+  runs[6].probeAfter->diskSeconds = 0.006;
+  const Disturbance some = JudgeDisturbance(runs);
+  EXPECT_EQ(some.marked, (std::vector<bool>{false, false, true, true, false,
+                                            false, true, false}));
+  EXPECT_FALSE(some.busyThroughout);
+  // Busy throughout: every run beside a process that takes a core. The
+  // probes, all alike slow, would tell nothing.
+  for (RunEntry& run : runs) run.otherCpuSeconds = 3.6;
+  const Disturbance busy = JudgeDisturbance(runs);
+  EXPECT_TRUE(busy.busyThroughout);
+  EXPECT_NEAR(busy.otherCores, 0.9, 1e-12);
 }
 
 TEST(ManifestTest, RefusesWhatIsNotAManifest) {

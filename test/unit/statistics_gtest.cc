@@ -3,6 +3,7 @@
 // run or a figure as doubtful.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -14,8 +15,8 @@
 #include "statistics/median_interval.h"
 #include "statistics/ratio_estimate.h"
 #include "statistics/step_detection.h"
+#include "statistics/theil_sen.h"
 #include "statistics/trend.h"
-#include "statistics/verdict.h"
 
 namespace {
 
@@ -106,44 +107,11 @@ TEST(BenjaminiHochbergTest, AdjustsInStepsAndKeepsOrder) {
   EXPECT_TRUE(AdjustForManyTests({}).empty());
 }
 
-TEST(VerdictTest, FirstRuleThatApplies) {
-  RatioEstimate e;
-  e.smallestP = 0.1;
-  EXPECT_EQ(Decide(e, 0.1, 0.05), Verdict::kTooFewRuns);
-  e.smallestP = 0.0286;
-  e.ratio = 1.01;
-  e.low = 0.97;
-  e.high = 1.04;
-  // Real but negligible: still the same within 5%.
-  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kSame);
-  e.ratio = 1.11, e.low = 1.064, e.high = 1.150;
-  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kFaster);
-  EXPECT_EQ(Decide(e, 0.06, 0.05), Verdict::kInconclusive);
-  e.low = 1.02;
-  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kFasterSmall);
-  e.ratio = 0.9, e.low = 0.85, e.high = 0.93;
-  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kSlower);
-  e.high = 0.98;
-  EXPECT_EQ(Decide(e, 0.01, 0.05), Verdict::kSlowerSmall);
-  e.ratio = 1.02, e.low = 0.94, e.high = 1.10;
-  EXPECT_EQ(Decide(e, 0.5, 0.05), Verdict::kInconclusive);
-  // Halving the interval's width takes four times the runs.
-  const int runs = RunsToSettle(e, 5, 5, 0.05);
-  EXPECT_GT(runs, 5);
-  EXPECT_LT(runs, 100);
-}
-
-TEST(FigureStatisticsTest, OutliersTrendsAndClusters) {
-  // Run 1 is far from the rest: flagged, and said to be the first.
-  const auto first =
-      DescribeFigure({50, 100, 101, 99, 100, 102, 98}, {1, 2, 3, 4, 5, 6, 7});
-  EXPECT_EQ(first.outliers, std::vector<int>{1});
-  EXPECT_TRUE(first.firstIsOutlier);
-  EXPECT_EQ(first.summary.runs, 7);
-  // Too few runs to judge.
-  EXPECT_TRUE(
-      DescribeFigure({50, 100, 101, 99}, {1, 2, 3, 4}).outliers.empty());
-  // A steady fall over the sweep is a trend; noise is not.
+TEST(FigureStatisticsTest, TrendsAndTheBestSplit) {
+  const auto described = DescribeFigure({50, 100, 101, NAN, 99, 100});
+  EXPECT_EQ(described.summary.runs, 5);
+  EXPECT_EQ(described.summary.median, 100);
+  // A steady fall over the sweep, and noise.
   const auto falling = RunOrderTrend({10, 9, 8, 7, 6, 5, 4, 3});
   ASSERT_TRUE(falling);
   EXPECT_DOUBLE_EQ(falling->rho, -1);
@@ -155,14 +123,21 @@ TEST(FigureStatisticsTest, OutliersTrendsAndClusters) {
   EXPECT_NEAR(StudentTwoSided(1.8257, 10), 0.0979, 1e-4);
   EXPECT_NEAR(StudentTwoSided(2.228, 10), 0.05, 1e-4);
   EXPECT_NEAR(NormalCdf(-1.959964), 0.025, 1e-6);
-  // The bimodal bulk write: two groups, each with its median and share.
-  const auto two =
-      FindTwoClusters({520, 2900, 610, 3400, 700, 2300, 560, 3100, 650, 2800});
-  ASSERT_TRUE(two);
-  EXPECT_EQ(two->low.runs, 5);
-  EXPECT_DOUBLE_EQ(two->low.median, 610);
-  EXPECT_DOUBLE_EQ(two->high.share, 0.5);
-  EXPECT_FALSE(FindTwoClusters({100, 104, 98, 101, 103, 99, 102, 97}));
+  // The bimodal bulk write splits between its groups, far apart: the
+  // difference of the groups' mean logs over their pooled spread.
+  Values bulk = {520, 2900, 610, 3400, 700, 2300, 560, 3100, 650, 2800};
+  std::sort(bulk.begin(), bulk.end());
+  Values logs;
+  for (const double v : bulk) logs.push_back(std::log(v));
+  const Split split = BestSplit(logs);
+  EXPECT_EQ(split.at, 5u);
+  EXPECT_GT(split.separation, 10);
+  const TwoClusters two = DescribeSplit(bulk, split.at);
+  EXPECT_DOUBLE_EQ(two.low.median, 610);
+  EXPECT_DOUBLE_EQ(two.high.share, 0.5);
+  // No split below two a side.
+  EXPECT_EQ(BestSplit({0, 1, 2}).at, 0u);
+  EXPECT_NEAR(TheilSenSlope({1, 2, 3, 4}, {1, 3, 100, 7}), 2, 1e-12);
 }
 
 TEST(StepDetectionTest, LastingChangesOnly) {
@@ -176,6 +151,38 @@ TEST(StepDetectionTest, LastingChangesOnly) {
   EXPECT_TRUE(FindSteps({100, 101, 80, 100, 99}, 0.05).empty());
   EXPECT_TRUE(FindSteps({100, 101, 97, 97, 96}, 0.05).empty());
   EXPECT_EQ(FindSteps({100, 100, 80, 80}, 0.05).size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DistributionsTest, QuantilesAgainstTables) {
+  EXPECT_NEAR(NormalQuantile(0.975), 1.959964, 1e-6);
+  EXPECT_NEAR(StudentTwoSidedQuantile(0.05, 10), 2.228139, 1e-6);
+  EXPECT_NEAR(ChiSquareQuantile(0.95, 4), 9.487729, 1e-6);
+  EXPECT_NEAR(ChiSquareCdf(3.84146, 1), 0.95, 1e-6);
+  EXPECT_NEAR(BetaQuantile(0.5, 2, 2), 0.5, 1e-12);
+  // Nothing seen in 2,000: 1 - 0.05^(1/2000) at 95%.
+  EXPECT_NEAR(RateUpperBound(0, 2000, 0.95), 1 - std::pow(0.05, 1.0 / 2000),
+              1e-9);
+  EXPECT_NEAR(RateUpperBound(100, 2000, 0.95), 0.0587, 5e-4);
+}
+
+TEST(RatioEstimateTest, ExactPConditionalOnTies) {
+  // Without ties, the conditional null is the plain one.
+  const Values a = {470, 498, 505, 512, 515, 520, 530};
+  const Values b = {441, 448, 455, 459, 462, 468, 480};
+  EXPECT_NEAR(TiedExactP(a, b), RankSumNull(7, 7).TwoSidedP(RankSumU(a, b)),
+              1e-12);
+  // Quantised rates: three values only. Over the 20 ways to give three of
+  // the six values to one side, U lies as far from its centre as 8.5 in 4
+  // (enumerated); the untied null would say 2 in 20.
+  const Values low = {1, 1, 2};
+  const Values high = {2, 3, 3};
+  EXPECT_NEAR(TiedExactP(high, low), 4.0 / 20, 1e-12);
+  EXPECT_TRUE(HasTies(low, high));
+  EXPECT_FALSE(HasTies({1, 2}, {3}));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "reporters/columns.h"
+#include "comparison/columns.h"
 
 #include <map>
 #include <utility>
 
-#include "reporters/report_work.h"
+#include "comparison/report_work.h"
 
 Summary Column::Of(const FigureRow& row) const {
   return Over([&row](const RunRecord& run) { return row.Value(run); });
@@ -23,9 +23,7 @@ std::vector<double> Column::Values(const FigureRow& row,
 }
 
 FigureStatistics Column::Describe(const FigureRow& row) const {
-  std::vector<int> numbers;
-  const std::vector<double> values = Values(row, &numbers);
-  return DescribeFigure(values, numbers);
+  return DescribeFigure(Values(row));
 }
 
 std::vector<Column> ComparisonColumns(const Comparison& comparison) {

@@ -2,8 +2,8 @@
 // read, the columns visited and the comparisons looked up. The suite makes
 // reports of 1,000 and 4,000 inputs and checks that the counts grow no
 // faster than the inputs, which no noisy machine can fool.
-#ifndef DRIVES_REPORTERS_REPORT_WORK_H_
-#define DRIVES_REPORTERS_REPORT_WORK_H_
+#ifndef DRIVES_COMPARISON_REPORT_WORK_H_
+#define DRIVES_COMPARISON_REPORT_WORK_H_
 
 struct ReportWork {
   long long values = 0;       // a run's value of a figure read
@@ -14,4 +14,4 @@ struct ReportWork {
 // The counts since the program started, or since the last reset.
 ReportWork& WorkDone();
 
-#endif  // DRIVES_REPORTERS_REPORT_WORK_H_
+#endif  // DRIVES_COMPARISON_REPORT_WORK_H_

@@ -1,15 +1,15 @@
 // The columns of a comparison: the runs of one input at one thread count,
 // with the statistics of every compared figure over them. Every format that
 // shows statistics takes them from here.
-#ifndef DRIVES_REPORTERS_COLUMNS_H_
-#define DRIVES_REPORTERS_COLUMNS_H_
+#ifndef DRIVES_COMPARISON_COLUMNS_H_
+#define DRIVES_COMPARISON_COLUMNS_H_
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "reporters/comparison.h"
+#include "comparison/comparison.h"
 #include "results/figure_rows.h"
 #include "statistics/figure_statistics.h"
 #include "statistics/summary.h"
@@ -30,7 +30,7 @@ struct Column {
   // numbers.
   std::vector<double> Values(const FigureRow& row,
                              std::vector<int>* numbers = nullptr) const;
-  // Everything about `row` over the runs: spread, interval, outliers, ...
+  // What describes `row` over the runs: spread, interval, ...
   FigureStatistics Describe(const FigureRow& row) const;
   // The statistics of what `get` takes from each run (an optional double)
   // over the runs that have it.
@@ -75,4 +75,4 @@ bool HasClients(const std::vector<Column>& columns);
 std::string CellText(const std::optional<int>& clients,
                      const std::optional<int>& threads);
 
-#endif  // DRIVES_REPORTERS_COLUMNS_H_
+#endif  // DRIVES_COMPARISON_COLUMNS_H_

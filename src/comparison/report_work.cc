@@ -1,4 +1,4 @@
-#include "reporters/report_work.h"
+#include "comparison/report_work.h"
 
 ReportWork& WorkDone() {
   static ReportWork work;

@@ -1,0 +1,100 @@
+// Everything a report concludes from its inputs, drawn once by the rules
+// and kept in one record that every format and the command line only show:
+// the verdicts of each input against the baseline, the clusters and
+// outlying runs claimed in each figure, and what each input's rules found
+// (a drift, the first run off, a busy machine). Each conclusion names its
+// rule, and through it its false-alarm budget (rules.h).
+#ifndef DRIVES_CONCLUSIONS_CONCLUSIONS_H_
+#define DRIVES_CONCLUSIONS_CONCLUSIONS_H_
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "comparison/columns.h"
+#include "comparison/comparison.h"
+#include "conclusions/drift.h"
+#include "conclusions/first_run.h"
+#include "conclusions/outlier_runs.h"
+#include "conclusions/rules.h"
+#include "conclusions/verdict.h"
+#include "results/figure_rows.h"
+#include "statistics/clusters.h"
+
+// One figure at one thread count of an input other than the baseline,
+// against the baseline's.
+struct FigureComparison {
+  std::size_t column = 0;    // index into ComparisonColumns()
+  std::size_t baseline = 0;  // the baseline's column
+  FigureRow row;
+  int runs = 0;  // of the compared column, and of the baseline's
+  int baselineRuns = 0;
+  FigureVerdict judged;  // no estimate where the maths cannot take them
+};
+
+// A figure's runs in two groups, as claimed.
+struct ClaimedClusters {
+  FigureAt at;
+  TwoClusters clusters;
+};
+
+// What the rules found in one input's runs.
+struct InputConclusions {
+  std::optional<Drift> drift;
+  std::optional<FirstRun> firstRun;
+  std::vector<OutlierRun> outliers;
+  std::vector<ClaimedClusters> clusters;
+  // Some column has repeated runs, but none enough for the rules above:
+  // said once, rather than nothing.
+  bool tooFewRuns = false;
+  // Runs marked disturbed, and whether the machine was busy throughout.
+  std::vector<int> disturbed;
+  bool busyThroughout = false;
+  double otherCores = 0;  // other processes' CPU during the runs, median
+};
+
+class Conclusions {
+ public:
+  // Draws every conclusion of `comparison`, whose columns are `columns`.
+  static Conclusions Draw(const Comparison& comparison,
+                          const std::vector<Column>& columns);
+
+  // The comparisons in order: by compared column, then figure.
+  const std::vector<FigureComparison>& Comparisons() const {
+    return comparisons_;
+  }
+  // The comparison of `column` with the baseline in `row`, if any.
+  const FigureComparison* Compared(std::size_t column,
+                                   const FigureRow& row) const;
+  // The clusters claimed in `row` of `column`, if any.
+  const TwoClusters* Clusters(std::size_t column, const FigureRow& row) const;
+  // The outlying runs claimed in `row` of `column`, by number.
+  std::vector<int> Outliers(std::size_t column, const FigureRow& row) const;
+  // Whether the input's drift names `row` of `column`.
+  bool Drifts(std::size_t column, const FigureRow& row) const;
+  const InputConclusions& Of(std::size_t input) const { return inputs_[input]; }
+  // The column of each input's n-th column, as the rules number them.
+  std::size_t ColumnOf(std::size_t input, std::size_t column) const {
+    return firstColumn_[input] + column;
+  }
+
+ private:
+  std::vector<FigureComparison> comparisons_;
+  std::vector<InputConclusions> inputs_;
+  std::vector<std::size_t> firstColumn_;    // of each input
+  std::vector<std::size_t> inputOfColumn_;  // of each column
+  // By column × figure row: the comparison's place plus one, or 0; the
+  // clusters claimed.
+  std::vector<std::size_t> comparisonAt_;
+  std::vector<std::optional<TwoClusters>> clustersAt_;
+};
+
+// The rules' values of a figure row: RunValues::figures[f] is the f-th
+// row of ComparedFigures() that compares.
+const FigureRow& RowOfFigure(std::size_t figure);
+std::size_t FigureOfRow(const FigureRow& row);
+
+// One column's runs as the rules see them.
+RunValues ValuesOf(const Column& column);
+
+#endif  // DRIVES_CONCLUSIONS_CONCLUSIONS_H_

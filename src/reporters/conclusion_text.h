@@ -1,0 +1,30 @@
+// What the rules concluded about an input, in words: the warnings that
+// standard error carries, and the messages of JSON's conclusions.
+#ifndef DRIVES_REPORTERS_CONCLUSION_TEXT_H_
+#define DRIVES_REPORTERS_CONCLUSION_TEXT_H_
+
+#include <string>
+#include <vector>
+
+#include "comparison/columns.h"
+#include "comparison/comparison.h"
+#include "conclusions/conclusions.h"
+
+struct ConclusionText {
+  Rule rule;
+  std::string text;  // starts with the input's label
+};
+
+// Every conclusion about input `input` that is said in words, in order:
+// too few runs, a busy machine, a drift, the first run, outlying runs.
+std::vector<ConclusionText> InputConclusionTexts(
+    const Comparison& comparison, const std::vector<Column>& columns,
+    const Conclusions& conclusions, std::size_t input);
+
+// "the machine was busy throughout: other processes used 0.9 cores ..."
+std::string BusyText(const InputConclusions& found);
+
+// "ssd, 2 threads"
+std::string ColumnName(const Comparison& comparison, const Column& column);
+
+#endif  // DRIVES_REPORTERS_CONCLUSION_TEXT_H_

@@ -1,0 +1,232 @@
+// The rules on runs of known truth: what each finds where it is planted and
+// leaves alone where it is not, the verdicts of one family whatever the
+// report holds besides, intervals that agree with their verdicts, and a
+// small fixed-seed slice of the calibration held to its budgets.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "conclusions/cluster_claims.h"
+#include "conclusions/drift.h"
+#include "conclusions/first_run.h"
+#include "conclusions/outlier_runs.h"
+#include "conclusions/precision_plan.h"
+#include "conclusions/rules.h"
+#include "conclusions/runs_to_settle.h"
+#include "conclusions/verdict.h"
+#include "stand_in.h"
+#include "table.h"
+
+namespace {
+
+constexpr double kEffect = 0.05;
+
+TEST(RulesTest, BudgetsAddUpToTheInputsBudget) {
+  double total = 0;
+  for (const Rule rule :
+       {Rule::kDrift, Rule::kFirstRun, Rule::kOutlier, Rule::kClusters,
+        Rule::kDisturbed, Rule::kBusy, Rule::kFewRuns, Rule::kSettle}) {
+    total += RuleOf(rule).budget;
+  }
+  EXPECT_LE(total, kInputBudget + 1e-12);
+}
+
+TEST(DriftTest, FoundWhereEveryFigureSlidesNotInShuffledRuns) {
+  Random random(11);
+  StandIn s;
+  s.runs = 10;
+  s.slideAll = -0.10;
+  const auto drift = FindDrift(MakeInput(s, random), kEffect, 0.01);
+  ASSERT_TRUE(drift);
+  EXPECT_LT(drift->pValue, 0.01);
+  EXPECT_GT(drift->figures.size(), 10u);
+  for (const DriftedFigure& d : drift->figures) EXPECT_LT(d.change, 0.95);
+  // A slide of 2%, under the minimum effect, is no drift to speak of.
+  s.slideAll = -0.02;
+  s.cv = 0.002;
+  EXPECT_FALSE(FindDrift(MakeInput(s, random), kEffect, 0.01));
+  // Too few runs.
+  s.runs = 4;
+  s.slideAll = -0.3;
+  EXPECT_FALSE(FindDrift(MakeInput(s, random), kEffect, 0.01));
+}
+
+TEST(FirstRunTest, OneCandidateAcrossFigures) {
+  Random random(12);
+  StandIn s;
+  s.runs = 6;
+  s.firstAll = -0.30;
+  const auto first = FindFirstRunOff(MakeInput(s, random), kEffect, 0.01);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->run, 1);
+  EXPECT_GE(first->figures.size(), 5u);
+  EXPECT_NEAR(first->figures[0].second, 0.7, 0.05);
+  s.firstAll = 0;
+  EXPECT_FALSE(FindFirstRunOff(MakeInput(s, random), kEffect, 0.01));
+}
+
+TEST(OutlierRunsTest, GrubbsOnBothScalesAndNotInClusters) {
+  RunValues column;
+  column.runs = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  column.figures = {{100, 101, 99, 100, 60, 102, 98, 100, 101, 99}};
+  const std::vector<OutlierRun> found =
+      FindOutlierRuns({column}, kEffect, 0.01, {});
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].run, 5);
+  EXPECT_NEAR(found[0].ratio, 0.6, 0.01);
+  // Left alone where the figure's runs are claimed as two clusters.
+  EXPECT_TRUE(FindOutlierRuns({column}, kEffect, 0.01, {{0, 0}}).empty());
+  // The first run is the first-run rule's.
+  column.figures = {{60, 101, 99, 100, 100, 102, 98, 100, 101, 99}};
+  EXPECT_TRUE(FindOutlierRuns({column}, kEffect, 0.01, {}).empty());
+}
+
+TEST(ClusterClaimsTest, TwoGroupsFarApartOnBothScales) {
+  // The bulk write of this machine: the page cache or the disk.
+  const std::vector<double> bulk = {520,  2900, 610,  3400, 700,  2300, 2650,
+                                    3100, 2950, 2800, 560,  3050, 2700, 2450,
+                                    590,  2850, 3200, 2600, 2750, 630};
+  const auto two = ClaimClusters(bulk, 6.7e-4, kEffect);
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->low.runs, 6);
+  EXPECT_DOUBLE_EQ(two->low.median, 600);
+  // Normal runs are one group; so are six runs, however they fall.
+  Random random(13);
+  std::vector<double> normal;
+  for (int i = 0; i < 30; ++i) normal.push_back(100 * Draw(false, 0.1, random));
+  EXPECT_FALSE(ClaimClusters(normal, 6.7e-4, kEffect));
+  EXPECT_FALSE(ClaimClusters({1, 1, 1, 100, 100}, 6.7e-4, kEffect));
+  // The thresholds fall with the runs and rise as the level falls.
+  EXPECT_GT(ClusterThreshold(6, 1e-3), ClusterThreshold(20, 1e-3));
+  EXPECT_LT(ClusterThreshold(20, 1e-3), ClusterThreshold(20, 1e-5));
+  EXPECT_DOUBLE_EQ(ClusterThreshold(20, 5e-4), ClusterThreshold(20, 3e-4));
+}
+
+// A family of `figures` figures whose first `differing` differ by `effect`.
+std::vector<Samples> Family(int figures, int differing, double effect, int runs,
+                            Random& random) {
+  std::vector<Samples> family;
+  for (int f = 0; f < figures; ++f) {
+    Samples s;
+    for (int i = 0; i < runs; ++i) {
+      s.values.push_back(100 * (f < differing ? 1 + effect : 1) *
+                         Draw(true, 0.05, random));
+      s.baseline.push_back(100 * Draw(true, 0.05, random));
+    }
+    family.push_back(std::move(s));
+  }
+  return family;
+}
+
+TEST(VerdictTest, IntervalsAgreeWithVerdictsAtTheFamilysLevel) {
+  Random random(14);
+  for (int trial = 0; trial < 40; ++trial) {
+    const std::vector<FigureVerdict> verdicts = JudgeFamily(
+        Family(15, trial % 6, 0.02 * (trial % 5), 10, random), kEffect);
+    int differences = 0;
+    for (const FigureVerdict& v : verdicts) differences += Differs(v.verdict);
+    for (const FigureVerdict& v : verdicts) {
+      ASSERT_TRUE(v.estimate);
+      // Every interval of the family at 1 - R q / m.
+      EXPECT_NEAR(v.adjustedLevel, 1 - 0.05 * std::max(differences, 1) / 15.0,
+                  1e-12);
+      if (!v.adjusted) {
+        EXPECT_EQ(v.verdict, Verdict::kTooFewRuns);
+        continue;
+      }
+      const bool excludes = v.adjusted->low > 1 || v.adjusted->high < 1;
+      EXPECT_EQ(excludes, Differs(v.verdict)) << "trial " << trial;
+    }
+  }
+}
+
+TEST(VerdictTest, ThreeAgainstThreeAndSixAgainstSix) {
+  Random random(15);
+  // 3 against 3: no interval at any level a family of 15 needs.
+  for (const FigureVerdict& v :
+       JudgeFamily(Family(15, 15, 1.0, 3, random), kEffect)) {
+    EXPECT_EQ(v.verdict, Verdict::kTooFewRuns);
+  }
+  // 6 against 6: a lone difference cannot show among 45 comparisons
+  // (the smallest p, 2/924, is above 0.05 / 45) ...
+  const std::vector<FigureVerdict> lone =
+      JudgeFamily(Family(45, 1, 1.0, 6, random), kEffect);
+  EXPECT_EQ(lone[0].verdict, Verdict::kTooFewRuns);
+  // ... but where every figure differs, each does.
+  for (const FigureVerdict& v :
+       JudgeFamily(Family(45, 45, 1.0, 6, random), kEffect)) {
+    EXPECT_EQ(v.verdict, Verdict::kFaster);
+  }
+}
+
+TEST(RunsToSettleTest, MoreRunsOrNoneAtTheBandsEdge) {
+  Random random(16);
+  // A 7.5% difference at CV 10% over 6 runs a side: more runs would tell.
+  std::vector<Samples> family;
+  for (int f = 0; f < 15; ++f) {
+    Samples s;
+    for (int i = 0; i < 6; ++i) {
+      s.values.push_back(107.5 * Draw(true, 0.10, random));
+      s.baseline.push_back(100 * Draw(true, 0.10, random));
+    }
+    family.push_back(std::move(s));
+  }
+  const std::vector<FigureVerdict> verdicts = JudgeFamily(family, kEffect);
+  for (const FigureVerdict& v : verdicts) {
+    if (v.verdict != Verdict::kInconclusive) continue;
+    if (v.runsToSettle) {
+      EXPECT_GT(*v.runsToSettle, 6);
+    }
+  }
+  // Runs as wide as their own size: no sensible count of runs settles a
+  // difference of 0.1%.
+  EXPECT_LT(
+      SettlingChance(kMostRunsToSettle, std::log(1.001), 1.0, 15, kEffect),
+      kSettlingPower);
+  // Clear of it, a handful does.
+  EXPECT_GE(SettlingChance(20, std::log(1.3), 0.05, 15, kEffect),
+            kSettlingPower);
+}
+
+TEST(PrecisionPlanTest, GivesUpOnlyWhereEvenTheLeastSpreadFallsShort) {
+  // CV 1%: within 3% at once.
+  EXPECT_TRUE(PlanPrecision({100, 101, 99, 100, 102, 98}, 0.03, 30).done);
+  // CV about 40% after 6 runs: out of reach of 30 runs, whatever luck.
+  const PrecisionPlan wide =
+      PlanPrecision({50, 150, 80, 130, 60, 140}, 0.03, 30);
+  EXPECT_FALSE(wide.done);
+  EXPECT_TRUE(wide.givenUp);
+  ASSERT_TRUE(wide.runsNeeded);
+  EXPECT_GT(*wide.runsNeeded, 30);
+  // CV about 5% after 6 runs: ±3% within reach, so not given up.
+  EXPECT_FALSE(PlanPrecision({95, 105, 100, 92, 108, 101}, 0.03, 30).givenUp);
+  // The expected precision falls with the runs, in steps.
+  EXPECT_GT(ExpectedPrecision(6, 0.1), ExpectedPrecision(30, 0.1));
+  EXPECT_EQ(RunsForPrecision(0.1, 0.001, 30), std::nullopt);
+}
+
+TEST(CalibrationSliceTest, StableInputsWithinTheBudgetAndEffectsFound) {
+  // 300 stable inputs of 10 runs at CV 10%, normal and log-normal: any
+  // warning in at most 5% plus the slice's sampling error.
+  for (const bool logNormal : {false, true}) {
+    StandIn s;
+    s.runs = 10;
+    s.cv = 0.10;
+    s.logNormal = logNormal;
+    const RuleRates r = StableStandIn(s, 300, 2026);
+    EXPECT_LE(r.anyNew.hits, 27) << (logNormal ? "log-normal" : "normal");
+    EXPECT_GE(r.anyOld.hits, 250);
+  }
+  // Every figure sliding 10% over 10 runs at CV 3%: found.
+  StandIn slide;
+  slide.runs = 10;
+  slide.slideAll = -0.10;
+  Random random(2027);
+  int found = 0;
+  for (int i = 0; i < 50; ++i) {
+    found += NewFlags(MakeInput(slide, random), kEffect).drift ? 1 : 0;
+  }
+  EXPECT_GE(found, 45);
+}
+
+}  // namespace
