@@ -5,6 +5,10 @@
 # or DRIVES_PACKAGE_WIN32_DIR (for the zip), stripped already: CPack strips
 # only the programs this tree builds. scripts/package.sh sets both.
 
+# Everything goes into the drives package but the MPI client, drives-agent,
+# which has a package of its own (drives-mpi), so that drives needs no MPI.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME drives)
+
 set(DRIVES_PACKAGE_DRIVES32 "" CACHE FILEPATH
     "drives32, to install beside drives64")
 set(DRIVES_PACKAGE_WIN32_DIR "" CACHE PATH
@@ -77,6 +81,23 @@ else()
   install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES README.md LICENSE build/debian/copyright ${man}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+  # drives-mpi: the agent, its page, and the package's own copyright and
+  # changelog, as Debian wants them of every package.
+  if(TARGET drives-agent)
+    configure_file(docs/man/drives-agent.1.in ${man}/drives-agent.1 @ONLY)
+    add_custom_command(OUTPUT ${man}/drives-agent.1.gz
+      COMMAND gzip -9nkf ${man}/drives-agent.1
+      DEPENDS ${man}/drives-agent.1)
+    add_custom_target(compressed_agent_page ALL
+                      DEPENDS ${man}/drives-agent.1.gz)
+    install(TARGETS drives-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+            COMPONENT mpi)
+    install(FILES ${man}/drives-agent.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT mpi)
+    install(FILES build/debian/copyright ${man}/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/drives-mpi COMPONENT mpi)
+  endif()
   if(DRIVES_PACKAGE_DRIVES32)
     install(FILES build/debian/lintian-overrides
             DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
@@ -84,6 +105,23 @@ else()
   endif()
 
   set(CPACK_GENERATOR DEB)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL drives)
+  set(CPACK_DEBIAN_DRIVES_PACKAGE_NAME drives)
+  # Each package's description under the summary they share.
+  set(CPACK_COMPONENT_DRIVES_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  if(TARGET drives-agent)
+    list(APPEND CPACK_COMPONENTS_ALL mpi)
+    set(CPACK_DEBIAN_MPI_PACKAGE_NAME drives-mpi)
+    # mpirun starts the agents; the runtime libraries come from shlibdeps.
+    set(CPACK_DEBIAN_MPI_PACKAGE_DEPENDS
+        "drives (= ${PROJECT_VERSION}), openmpi-bin")
+    set(CPACK_COMPONENT_MPI_DESCRIPTION
+        "drives-agent is the client that drives-report run --clients starts\n\
+through mpirun on every node of a hostfile, for many clients of a shared\n\
+file system at once: each runs the benchmark in its own folder, at the\n\
+same moment as the others, and hands its results to drives-report.")
+  endif()
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)

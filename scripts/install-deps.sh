@@ -31,10 +31,10 @@ case "${1:-}" in
                dpkg-dev lintian debootstrap
                openmpi-bin libopenmpi-dev iproute2 wine32:i386) ;;
   --package)
-    # Both word sizes of both platforms, and the Debian package's library
-    # dependencies (dpkg-shlibdeps).
+    # Both word sizes of both platforms, the Debian package's library
+    # dependencies (dpkg-shlibdeps), and Open MPI for drives-mpi's agent.
     required+=(g++-multilib g++-mingw-w64-x86-64-posix
-               g++-mingw-w64-i686-posix dpkg-dev tcl make) ;;
+               g++-mingw-w64-i686-posix dpkg-dev tcl make libopenmpi-dev) ;;
   "") ;;
   *) echo "usage: $0 [--test|--package]" >&2; exit 2 ;;
 esac

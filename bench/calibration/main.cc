@@ -5,6 +5,7 @@
 // real sweeps' runs extracted from their run folders.
 //   drives-calibration table [INPUTS [SWEEPS.csv]]
 //   drives-calibration thresholds [SAMPLES]
+//   drives-calibration change-thresholds [SAMPLES]
 //   drives-calibration extract FOLDER...
 #include <cstdlib>
 #include <iostream>
@@ -21,6 +22,12 @@ int main(int argc, char** argv) {
     const std::size_t samples =
         argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 10000000;
     WriteThresholdTable(samples, std::cout);
+    return 0;
+  }
+  if (command == "change-thresholds") {
+    const std::size_t samples =
+        argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 2000000;
+    WriteChangeThresholdTable(samples, std::cout);
     return 0;
   }
   if (command == "extract" && argc > 2) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "conclusions/cluster_claims.h"
+#include "statistics/change_points.h"
 #include "statistics/random.h"
 
 std::vector<double> SeparationQuantiles(std::size_t n, std::size_t samples,
@@ -51,5 +52,38 @@ void WriteThresholdTable(std::size_t samples, std::ostream& out) {
                   "    {%zu, {%.3f, %.3f, %.3f, %.3f, %.3f}},\n", n, q[0], q[1],
                   q[2], q[3], q[4]);
     out << row << std::flush;
+  }
+}
+
+void WriteChangeThresholdTable(std::size_t samples, std::ostream& out) {
+  const std::vector<double> levels = {5e-2, 2.5e-2, 1e-2,   5e-3, 2.5e-3,
+                                      1e-3, 5e-4,   2.5e-4, 1e-4};
+  std::vector<std::size_t> counts;
+  for (std::size_t n = 4; n <= 40; ++n) counts.push_back(n);
+  for (const std::size_t n :
+       {45, 50, 60, 70, 80, 100, 120, 150, 200, 300, 500, 1000}) {
+    counts.push_back(n);
+  }
+  for (const std::size_t n : counts) {
+    Random random(7000 + n);
+    const std::size_t draws =
+        n <= 100 ? samples : std::max<std::size_t>(samples * 100 / n, 100000);
+    std::vector<double> largest(draws);
+    std::vector<double> series(n);
+    for (double& t : largest) {
+      for (double& v : series) v = random.Normal();
+      t = std::fabs(BestChange(series, 0, n).t);
+    }
+    std::sort(largest.begin(), largest.end());
+    out << "    {" << n << ", {";
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+      const auto above =
+          static_cast<std::size_t>(levels[l] * static_cast<double>(draws));
+      char value[32];
+      std::snprintf(value, sizeof value, "%.3f",
+                    largest[draws - 1 - std::min(above, draws - 1)]);
+      out << (l ? ", " : "") << value;
+    }
+    out << "}},\n" << std::flush;
   }
 }

@@ -85,27 +85,58 @@ std::optional<double> ParseDuration(const std::string& text) {
   return value * scale;
 }
 
-}  // namespace
-
-std::optional<int> ParseCommandLine(int argc, char** argv,
-                                    CommandLine& commandLine) {
-  ReportOptions& report = commandLine.report;
-  SweepOptions& sweep = commandLine.sweepOptions;
-  double minEffectPercent = report.minEffect * 100;
-  double historyEffectPercent = commandLine.history.minEffect * 100;
+// What the options give before the command line takes it: per cent where
+// the command line keeps fractions, and words still to be split.
+struct Given {
+  double minEffectPercent = 5;
+  double historyEffectPercent = 5;
   std::optional<double> precisionPercent;
   std::string maxTime;
   std::string mpirunArguments;
-  CLI::App app(kDescription, kReportProgram);
-  app.footer(kFooter);
-  // Paths may start with '/' on every platform; options are --name only.
-  app.allow_windows_style_options(false);
+};
+
+// The report of the inputs given: drives-report INPUT...
+void AddReportOptions(CLI::App& app, ReportOptions& report, Given& given) {
+  app.add_option("INPUT", report.inputs,
+                 "Results files, transcripts or run folders");
+  app.add_option("--format", report.format, "Output format (default: table)")
+      ->check(CLI::IsMember(ReportFormats()));
+  app.add_option("--label", report.labels,
+                 "Column label of the next input in order; repeat it for "
+                 "each (default: a short unique form of the path)")
+      ->allow_extra_args(false)
+      ->take_all();
+  app.add_option("--baseline", report.baseline,
+                 "The input (1 for the first) that the others are divided "
+                 "by (default: 1)")
+      ->check(CLI::PositiveNumber);
+  app.add_option("--min-effect", given.minEffectPercent,
+                 "The smallest difference that matters, in per cent: "
+                 "comparisons within it are the same (default: 5)")
+      ->check(CLI::Range(0.0, 100.0));
+  app.add_flag("--details", report.details,
+               "Show every statistic of repeated runs (runs, interval, min, "
+               "max, mean, sd, cv, outliers) and every verdict in full, not "
+               "only the median, its \u00b1 and the verdict in a few words");
+  app.add_flag("--exclude-disturbed", report.excludeDisturbed,
+               "Leave out the runs marked disturbed (the machine was busy "
+               "with something else), where enough runs are left");
+  app.add_flag("--strict", report.strict,
+               "Make any finding or early end an error: that input is left "
+               "out and the exit status is 1");
+  app.add_option("-o,--output", report.output,
+                 "Write the report to FILE, whole or not at all, instead of "
+                 "standard output");
+}
+
+// drives-report run: the sweep.
+CLI::App* AddRunCommand(CLI::App& app, SweepOptions& sweep, Given& given) {
   CLI::App* run = app.add_subcommand("run", kRunDescription);
   run->footer(kRunFooter);
   CLI::Option* runs = run->add_option("--runs", sweep.runs,
                                       "Runs per thread count (default: 3)")
                           ->check(CLI::PositiveNumber);
-  run->add_option("--precision", precisionPercent,
+  run->add_option("--precision", given.precisionPercent,
                   "Repeat in rounds, each thread count once per round in a "
                   "fresh random order, until every figure's \u00b1 (the "
                   "half-width of its median's confidence interval) is within "
@@ -116,7 +147,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
                   "With --precision, at most this many runs per thread count "
                   "(default: 30)")
       ->check(CLI::Range(kFewestRounds, 100000));
-  run->add_option("--max-time", maxTime,
+  run->add_option("--max-time", given.maxTime,
                   "Start no run after this long: seconds, or a number with "
                   "s, m or h (90m, 2h)");
   run->add_option("--seed", sweep.seed,
@@ -133,7 +164,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
                   "With --clients, mpirun's hostfile: where the clients run");
   run->add_option("--mpirun", sweep.mpirun,
                   "With --clients, the mpirun to use (default: the PATH's)");
-  run->add_option("--mpirun-args", mpirunArguments,
+  run->add_option("--mpirun-args", given.mpirunArguments,
                   "With --clients, more arguments for mpirun, in one word "
                   "(\"--oversubscribe --bind-to none\")");
   run->add_option("--warmup", sweep.warmup,
@@ -162,126 +193,102 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   run->add_option("--timeout", sweep.timeoutSeconds,
                   "Seconds a run may take before it is ended (default: 1800)")
       ->check(CLI::PositiveNumber);
-  CLI::App* history = app.add_subcommand("history", kHistoryDescription);
-  history->footer(kHistoryFooter);
+  return run;
+}
+
+// The options every command of the history takes.
+void AddHistoryFile(CLI::App* command, HistoryOptions& history,
+                    const char* drive) {
+  command->add_option("--history", history.path,
+                      "The history file (default: $DRIVES_HISTORY, else "
+                      "the user's data folder)");
+  command->add_option("--drive", history.drive, drive);
+}
+
+void AddMinEffect(CLI::App* command, Given& given) {
+  command
+      ->add_option("--min-effect", given.historyEffectPercent,
+                   "The smallest change that matters, in per cent "
+                   "(default: 5)")
+      ->check(CLI::Range(0.0, 100.0));
+}
+
+constexpr char kDriveToShow[] = "The drive to show or check, by its name";
+
+// drives-report history add INPUT...
+CLI::App* AddHistoryAdd(CLI::App* history, HistoryOptions& h) {
   CLI::App* add = history->add_subcommand(
       "add",
       "Adds results files, console transcripts and run folders to the "
       "history; the same input twice is added once");
+  AddHistoryFile(add, h,
+                 "The name of the drive the sessions are kept under "
+                 "(default: the file system's own)");
+  add->add_option("INPUT", h.inputs,
+                  "Results files, transcripts or run folders")
+      ->required();
+  return add;
+}
+
+// drives-report history show
+CLI::App* AddHistoryShow(CLI::App* history, HistoryOptions& h, Given& given) {
   CLI::App* show = history->add_subcommand(
       "show",
       "Shows one drive's figures session by session: each session's median "
       "and interval per figure and thread count, and the lasting changes");
-  CLI::App* check = history->add_subcommand(
-      "check",
-      "Compares each drive's latest session with the sessions before it: "
-      "one line per figure that got slower (exit status 3), or recovered");
-  HistoryOptions& h = commandLine.history;
-  for (CLI::App* command : {history, add, show, check, run}) {
-    command->add_option("--history", h.path,
-                        "The history file (default: $DRIVES_HISTORY, else "
-                        "the user's data folder)");
-    command->add_option(
-        "--drive", h.drive,
-        command == history || command == show || command == check
-            ? "The drive to show or check, by its name"
-            : "The name of the drive the sessions are kept "
-              "under (default: the file system's own)");
-  }
-  run->add_flag("--no-history", h.none, "Keep no session in the history");
-  add->add_option("INPUT", h.inputs,
-                  "Results files, transcripts or run folders")
-      ->required();
+  AddHistoryFile(show, h, kDriveToShow);
   show->add_option("--since", h.since,
                    "Only the sessions from this date on (2026-12-01)");
   show->add_option("--format", h.format, "Output format (default: table)")
       ->check(CLI::IsMember(ReportFormats()));
   show->add_option("-o,--output", h.output,
                    "Write to FILE, whole or not at all");
-  for (CLI::App* command : {show, check}) {
-    command
-        ->add_option("--min-effect", historyEffectPercent,
-                     "The smallest change that matters, in per cent "
-                     "(default: 5)")
-        ->check(CLI::Range(0.0, 100.0));
-  }
-  app.set_version_flag("--version",
-                       std::string(kReportProgram) + " " + DRIVES_VERSION);
-  app.add_option("INPUT", report.inputs,
-                 "Results files, transcripts or run folders");
-  app.add_option("--format", report.format, "Output format (default: table)")
-      ->check(CLI::IsMember(ReportFormats()));
-  app.add_option("--label", report.labels,
-                 "Column label of the next input in order; repeat it for "
-                 "each (default: a short unique form of the path)")
-      ->allow_extra_args(false)
-      ->take_all();
-  app.add_option("--baseline", report.baseline,
-                 "The input (1 for the first) that the others are divided "
-                 "by (default: 1)")
-      ->check(CLI::PositiveNumber);
-  app.add_option("--min-effect", minEffectPercent,
-                 "The smallest difference that matters, in per cent: "
-                 "comparisons within it are the same (default: 5)")
-      ->check(CLI::Range(0.0, 100.0));
-  app.add_flag("--details", report.details,
-               "Show every statistic of repeated runs (runs, interval, min, "
-               "max, mean, sd, cv, outliers), not only the median and its "
-               "\u00b1");
-  app.add_flag("--exclude-disturbed", report.excludeDisturbed,
-               "Leave out the runs of a run folder whose probes found the "
-               "machine busier than at its quietest");
-  app.add_flag("--strict", report.strict,
-               "Make any finding or early end an error: that input is left "
-               "out and the exit status is 1");
-  app.add_option("-o,--output", report.output,
-                 "Write the report to FILE, whole or not at all, instead of "
-                 "standard output");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& success) {
-    return app.exit(success);
-  } catch (const CLI::ParseError& error) {
-    PrintError(error.what());
-    std::cerr << "Run with --help for more information.\n";
+  AddMinEffect(show, given);
+  return show;
+}
+
+// drives-report history check
+CLI::App* AddHistoryCheck(CLI::App* history, HistoryOptions& h, Given& given) {
+  CLI::App* check = history->add_subcommand(
+      "check",
+      "Compares each drive's latest session with the sessions before it: "
+      "one line per figure that got slower (exit status 3), or recovered");
+  AddHistoryFile(check, h, kDriveToShow);
+  AddMinEffect(check, given);
+  return check;
+}
+
+// What a sweep's options give, once parsed; an exit status where they are
+// wrong (said already).
+std::optional<int> FinishRun(const Given& given, int argc, char** argv,
+                             SweepOptions& sweep) {
+  if (given.precisionPercent) sweep.precision = *given.precisionPercent / 100;
+#ifndef DRIVES_HAVE_MPI
+  if (!sweep.clients.empty()) {
+    PrintError(
+        "--clients needs MPI, and this drives-report was built without it "
+        "(on Linux, build it where CMake finds Open MPI: libopenmpi-dev)");
     return kUnreadable;
   }
-  report.minEffect = minEffectPercent / 100;
-  commandLine.history.minEffect = historyEffectPercent / 100;
-  using Command = CommandLine::Command;
-  if (history->parsed()) {
-    commandLine.command = add->parsed()     ? Command::kHistoryAdd
-                          : show->parsed()  ? Command::kHistoryShow
-                          : check->parsed() ? Command::kHistoryCheck
-                                            : Command::kHistoryList;
-    return std::nullopt;
+#endif
+  std::istringstream words(given.mpirunArguments);
+  for (std::string word; words >> word;) {
+    sweep.mpirunArguments.push_back(word);
   }
-  if (run->parsed()) {
-    commandLine.command = Command::kRun;
-    if (precisionPercent) sweep.precision = *precisionPercent / 100;
-#ifndef DRIVES_HAVE_MPI
-    if (!sweep.clients.empty()) {
-      PrintError(
-          "--clients needs MPI, and this drives-report was built without it "
-          "(on Linux, build it where CMake finds Open MPI: libopenmpi-dev)");
+  if (!given.maxTime.empty()) {
+    sweep.maxTimeSeconds = ParseDuration(given.maxTime);
+    if (!sweep.maxTimeSeconds) {
+      PrintError("--max-time " + given.maxTime +
+                 ": not a duration (seconds, or a number with s, m or h)");
       return kUnreadable;
     }
-#endif
-    std::istringstream words(mpirunArguments);
-    for (std::string word; words >> word;) {
-      sweep.mpirunArguments.push_back(word);
-    }
-    if (!maxTime.empty()) {
-      sweep.maxTimeSeconds = ParseDuration(maxTime);
-      if (!sweep.maxTimeSeconds) {
-        PrintError("--max-time " + maxTime +
-                   ": not a duration (seconds, or a number with s, m or h)");
-        return kUnreadable;
-      }
-    }
-    sweep.command.assign(argv, argv + argc);
-    return std::nullopt;
   }
+  sweep.command.assign(argv, argv + argc);
+  return std::nullopt;
+}
+
+// The report's inputs and labels, once parsed.
+std::optional<int> FinishReport(const ReportOptions& report) {
   if (report.inputs.empty()) {
     PrintError("no INPUT given");
     std::cerr << "Run with --help for more information.\n";
@@ -299,4 +306,56 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
     return kUnreadable;
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> ParseCommandLine(int argc, char** argv,
+                                    CommandLine& commandLine) {
+  Given given;
+  given.minEffectPercent = commandLine.report.minEffect * 100;
+  given.historyEffectPercent = commandLine.history.minEffect * 100;
+  CLI::App app(kDescription, kReportProgram);
+  app.footer(kFooter);
+  // Paths may start with '/' on every platform; options are --name only.
+  app.allow_windows_style_options(false);
+  app.set_version_flag("--version",
+                       std::string(kReportProgram) + " " + DRIVES_VERSION);
+  AddReportOptions(app, commandLine.report, given);
+  CLI::App* run = AddRunCommand(app, commandLine.sweepOptions, given);
+  HistoryOptions& h = commandLine.history;
+  AddHistoryFile(run, h,
+                 "The name of the drive the sessions are kept under "
+                 "(default: the file system's own)");
+  run->add_flag("--no-history", h.none, "Keep no session in the history");
+  CLI::App* history = app.add_subcommand("history", kHistoryDescription);
+  history->footer(kHistoryFooter);
+  AddHistoryFile(history, h, kDriveToShow);
+  CLI::App* add = AddHistoryAdd(history, h);
+  CLI::App* show = AddHistoryShow(history, h, given);
+  CLI::App* check = AddHistoryCheck(history, h, given);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& success) {
+    return app.exit(success);
+  } catch (const CLI::ParseError& error) {
+    PrintError(error.what());
+    std::cerr << "Run with --help for more information.\n";
+    return kUnreadable;
+  }
+  commandLine.report.minEffect = given.minEffectPercent / 100;
+  h.minEffect = given.historyEffectPercent / 100;
+  using Command = CommandLine::Command;
+  if (history->parsed()) {
+    commandLine.command = add->parsed()     ? Command::kHistoryAdd
+                          : show->parsed()  ? Command::kHistoryShow
+                          : check->parsed() ? Command::kHistoryCheck
+                                            : Command::kHistoryList;
+    return std::nullopt;
+  }
+  if (run->parsed()) {
+    commandLine.command = Command::kRun;
+    return FinishRun(given, argc, argv, commandLine.sweepOptions);
+  }
+  return FinishReport(commandLine.report);
 }

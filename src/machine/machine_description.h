@@ -8,7 +8,11 @@
 #include <string>
 
 struct MachineDescription {
-  std::optional<std::string> host;       // the machine's name
+  std::optional<std::string> host;  // the machine's name
+  // What tells this machine from every other, for a fleet's history: its
+  // /etc/machine-id, the Windows machine GUID. (A cloned machine keeps its
+  // original's until it is given a new one.)
+  std::optional<std::string> machineId;
   std::optional<std::string> osName;     // "Debian GNU/Linux 12 (bookworm)"
   std::optional<std::string> osVersion;  // "Linux 6.1.0-18-amd64 x86_64"
   std::optional<std::string> processor;  // the model name

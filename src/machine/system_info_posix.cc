@@ -148,6 +148,14 @@ MachineDescription DescribeMachine(const std::string& directory) {
   if (gethostname(host, sizeof host - 1) == 0 && host[0] != '\0') {
     m.host = host;
   }
+  for (const char* path : {"/etc/machine-id", "/var/lib/dbus/machine-id"}) {
+    std::ifstream in(path);
+    std::string id;
+    if (in >> id && !id.empty()) {
+      m.machineId = id;
+      break;
+    }
+  }
   m.osName = Field("/etc/os-release", "PRETTY_NAME", '=');
   utsname system{};
   if (uname(&system) == 0) {

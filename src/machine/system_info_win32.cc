@@ -96,6 +96,22 @@ MachineDescription DescribeMachine(const std::string& directory) {
   char host[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD hostSize = sizeof host;
   if (GetComputerNameA(host, &hostSize)) m.host = std::string(host, hostSize);
+  // The machine GUID that Windows sets up once per installation, in the
+  // 64-bit registry view whatever this program's word size.
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Cryptography", 0,
+                    KEY_READ | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+    char guid[64] = "";
+    DWORD guidSize = sizeof guid - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, "MachineGuid", nullptr, &type,
+                         reinterpret_cast<BYTE*>(guid),
+                         &guidSize) == ERROR_SUCCESS &&
+        type == REG_SZ && guid[0] != '\0') {
+      m.machineId = std::string(guid);
+    }
+    RegCloseKey(key);
+  }
   char volume[MAX_PATH];
   if (GetVolumePathNameA(directory.c_str(), volume, sizeof volume)) {
     m.device = std::string(volume);

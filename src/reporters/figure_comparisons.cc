@@ -72,11 +72,11 @@ std::string ShortVerdictText(const FigureComparison& f) {
     case Verdict::kFaster:
       return "faster " + ratio;
     case Verdict::kFasterSmall:
-      return "slightly faster " + ratio;
+      return "faster* " + ratio;
     case Verdict::kSlower:
       return "slower " + ratio;
     case Verdict::kSlowerSmall:
-      return "slightly slower " + ratio;
+      return "slower* " + ratio;
     case Verdict::kInconclusive:
       break;
   }

@@ -15,9 +15,9 @@
 std::string VerdictText(const FigureComparison& comparison, double minEffect);
 
 // The verdict in a few words with its ratio and interval, for a table's
-// cell: "faster 1.11x (1.06–1.15)", "slightly faster 1.03x (1.01–1.06)",
-// "same 1.01x (0.98–1.03)", "unclear 1.02x (0.94–1.10)", "too few runs
-// 1.02x".
+// cell: "faster 1.11x (1.06–1.15)", "faster* 1.03x (1.01–1.06)" (a
+// difference that may be under the minimum effect), "same 1.01x
+// (0.98–1.03)", "unclear 1.02x (0.94–1.10)", "too few runs 1.02x".
 std::string ShortVerdictText(const FigureComparison& comparison);
 
 // The verdict in a few words for a chart: the ratio and interval of a

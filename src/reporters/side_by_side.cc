@@ -24,8 +24,8 @@ constexpr char kConcurrencyNote[] =
     "half its time (Overlap rows); the sum adds runs that did not share the "
     "file system at once";
 constexpr char kClustersNote[] =
-    "A (x%) or B (y%): the runs fall into two clear groups; each group's "
-    "median and its share of the runs";
+    "A (x%) or B: the runs fall into two groups; each group's median, and "
+    "the share of the runs in the lower one";
 
 std::string Value(const FigureRow& row, double value) {
   // Counts are whole numbers.
@@ -52,8 +52,7 @@ std::string FigureCell(const FigureRow& row, const FigureStatistics& s,
   if (clusters) {
     return Value(row, clusters->low.median) + " (" +
            Percent(clusters->low.share, 0) + ") or " +
-           Value(row, clusters->high.median) + " (" +
-           Percent(clusters->high.share, 0) + ")";
+           Value(row, clusters->high.median);
   }
   std::string cell = Value(row, s.summary.median);
   if (s.precision) cell += " " + PlusMinus(*s.precision);
@@ -68,6 +67,9 @@ std::string ConfidenceCell(int runs) {
   return coverage < kConfidence ? cell + " (range)" : cell;
 }
 
+// The first cell of a table of every column.
+constexpr char kFigureHeading[] = "Figure";
+
 std::string RunList(const std::vector<int>& numbers) {
   std::string list;
   for (const int n : numbers) {
@@ -76,46 +78,59 @@ std::string RunList(const std::vector<int>& numbers) {
   return list;
 }
 
+// One table of the side-by-side report: the figures over some of the
+// columns (all of them, or one thread count's), with the notes under it
+// where asked.
 class Builder {
  public:
-  Builder(const Comparison& comparison, const Conclusions& conclusions)
+  Builder(const Comparison& comparison, const Conclusions& conclusions,
+          const std::vector<Column>& columns)
       : comparison_(comparison),
         conclusions_(conclusions),
-        columns_(ComparisonColumns(comparison)),
+        columns_(columns),
         statistics_(HasRepeatedRuns(columns_)),
-        clients_(HasClients(columns_)) {
-    for (const Column& column : columns_) {
-      concurrency_.push_back(ColumnConcurrency(column));
-    }
-  }
+        clients_(HasClients(columns_)) {}
 
-  TextTable Build() {
-    Header();
+  // The table of the columns `shown`, headed `heading` ("Figure", or the
+  // thread count they share); with the notes under it when `notes`.
+  TextTable Build(const std::vector<std::size_t>& shown,
+                  const std::string& heading, bool notes) {
+    shown_ = shown;
+    concurrency_.clear();
+    for (const std::size_t c : shown_) {
+      concurrency_.push_back(ColumnConcurrency(columns_[c]));
+    }
+    table_ = TextTable();
+    Header(heading);
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) {
-        if (!statistics_) ValueRow(row);  // the columns say the thread count
+        // The columns or the heading say the thread count.
+        if (!statistics_ && heading == kFigureHeading) ValueRow(row);
         ConcurrencyRows();
         continue;
       }
       FigureRows(row);
     }
-    Notes();
-    return table_;
+    if (notes) Notes();
+    return std::move(table_);
   }
 
  private:
-  void Header() {
-    table_.header.push_back("Figure");
-    for (const Column& column : columns_) {
-      table_.header.push_back(column.label);
+  void Header(const std::string& heading) {
+    table_.header.push_back(heading);
+    for (const std::size_t c : shown_) {
+      table_.header.push_back(
+          heading == kFigureHeading
+              ? columns_[c].label
+              : comparison_.inputs[columns_[c].input].label);
     }
     if (!statistics_) return;
     std::vector<std::string> runs = {"Runs"};
     std::vector<std::string> confidence = {"Confidence"};
-    for (const Column& column : columns_) {
-      runs.push_back(std::to_string(column.runs.size()));
+    for (const std::size_t c : shown_) {
+      runs.push_back(std::to_string(columns_[c].runs.size()));
       confidence.push_back(
-          ConfidenceCell(static_cast<int>(column.runs.size())));
+          ConfidenceCell(static_cast<int>(columns_[c].runs.size())));
     }
     table_.rows.push_back(std::move(runs));
     table_.rows.push_back(std::move(confidence));
@@ -146,8 +161,8 @@ class Builder {
 
   void ValueRow(const FigureRow& row) {
     std::vector<std::string> cells = {row.Label()};
-    for (const Column& column : columns_) {
-      const Summary s = column.Of(row);
+    for (const std::size_t c : shown_) {
+      const Summary s = columns_[c].Of(row);
       cells.push_back(s.runs > 0 ? Value(row, s.median) : kMissingCell);
     }
     table_.rows.push_back(std::move(cells));
@@ -156,12 +171,13 @@ class Builder {
   void FigureRows(const FigureRow& row) {
     std::vector<FigureStatistics> described;
     std::vector<std::string> cells = {row.Label()};
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
+    for (std::size_t i = 0; i < shown_.size(); ++i) {
+      const std::size_t c = shown_[i];
       described.push_back(columns_[c].Describe(row));
       const TwoClusters* clusters = conclusions_.Clusters(c, row);
       std::string cell = FigureCell(row, described.back(), clusters);
       const std::optional<double> overlap =
-          MedianOverlap(concurrency_[c], PhaseOfRow(row));
+          MedianOverlap(concurrency_[i], PhaseOfRow(row));
       if (overlap && *overlap < kConcurrentOverlap) {
         cell += " \u2020";
         notConcurrent_ = true;
@@ -220,7 +236,7 @@ class Builder {
       table_.rows.push_back(std::move(cells));
     }
     std::vector<std::string> outliers = {"  outliers"};
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
+    for (const std::size_t c : shown_) {
       const std::vector<int> runs = conclusions_.Outliers(c, row);
       outliers.push_back(runs.empty() ? "" : "run " + RunList(runs));
     }
@@ -230,8 +246,8 @@ class Builder {
   // Each client's value: min, median and max over every client's run.
   void PerClientRow(const FigureRow& row) {
     std::vector<std::string> cells = {"  per client, min / median / max"};
-    for (const Column& column : columns_) {
-      const Summary s = Summarize(PerClientValues(column, row));
+    for (const std::size_t c : shown_) {
+      const Summary s = Summarize(PerClientValues(columns_[c], row));
       cells.push_back(s.runs == 0
                           ? ""
                           : Value(row, s.min) + " / " + Value(row, s.median) +
@@ -247,7 +263,7 @@ class Builder {
     std::vector<std::string> cells = {
         "  vs " + comparison_.inputs[*comparison_.baseline].label};
     bool any = false;
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
+    for (const std::size_t c : shown_) {
       const FigureComparison* found = conclusions_.Compared(c, row);
       if (!found) {
         cells.emplace_back();
@@ -296,8 +312,8 @@ class Builder {
         "adjusted for the comparisons of that input (Benjamini-Hochberg at "
         "5%, and intervals at the level that agrees with it); faster or "
         "slower: a difference beyond " +
-        effect + "; slightly: a difference that may be under " + effect +
-        "; same: within " + effect +
+        effect + "; faster* or slower*: a difference that may be under " +
+        effect + "; same: within " + effect +
         "; unclear: neither yet; too few runs: no interval at that level. "
         "--details says each in full, with the runs a side that would "
         "settle it");
@@ -318,10 +334,11 @@ class Builder {
 
   const Comparison& comparison_;
   const Conclusions& conclusions_;
-  const std::vector<Column> columns_;
+  const std::vector<Column>& columns_;
   const bool statistics_;
   const bool clients_;
-  std::vector<std::vector<Concurrency>> concurrency_;  // of each column
+  std::vector<std::size_t> shown_;  // the columns of the table being built
+  std::vector<std::vector<Concurrency>> concurrency_;  // of each shown
   bool notConcurrent_ = false;
   bool clusters_ = false;
   TextTable table_;
@@ -329,14 +346,35 @@ class Builder {
 
 }  // namespace
 
-TextTable SideBySideTable(const Comparison& comparison,
-                          const Conclusions& conclusions) {
-  return Builder(comparison, conclusions).Build();
+std::vector<TextTable> SideBySideTables(const Comparison& comparison,
+                                        const Conclusions& conclusions) {
+  const std::vector<Column> columns = ComparisonColumns(comparison);
+  Builder builder(comparison, conclusions, columns);
+  // Inputs compared at several thread counts: a table for each, the inputs
+  // side by side, so that the rows fit a terminal.
+  std::map<std::pair<std::optional<int>, std::optional<int>>,
+           std::vector<std::size_t>>
+      cells;
+  std::vector<std::size_t> all;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    cells[{columns[c].clients, columns[c].threads}].push_back(c);
+    all.push_back(c);
+  }
+  if (!comparison.baseline || cells.size() < 2) {
+    return {builder.Build(all, kFigureHeading, true)};
+  }
+  std::vector<TextTable> tables;
+  std::size_t left = cells.size();
+  for (const auto& [cell, shown] : cells) {
+    tables.push_back(
+        builder.Build(shown, CellText(cell.first, cell.second), --left == 0));
+  }
+  return tables;
 }
 
 std::vector<TextTable> ComparisonTables(const Comparison& comparison,
                                         const Conclusions& conclusions) {
-  std::vector<TextTable> tables = {SideBySideTable(comparison, conclusions)};
+  std::vector<TextTable> tables = SideBySideTables(comparison, conclusions);
   TextTable scaling = ClientScalingTable(comparison);
   if (!scaling.header.empty()) tables.push_back(std::move(scaling));
   return tables;

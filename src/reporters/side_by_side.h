@@ -21,8 +21,11 @@ struct TextTable {
 // The text a cell shows for a value a run lacks.
 constexpr char kMissingCell[] = "missing";
 
-TextTable SideBySideTable(const Comparison& comparison,
-                          const Conclusions& conclusions);
+// One table of every column; where inputs are compared at several thread
+// counts, one table for each (headed by its thread count) with the inputs
+// side by side, the notes under the last.
+std::vector<TextTable> SideBySideTables(const Comparison& comparison,
+                                        const Conclusions& conclusions);
 
 // Every table of a comparison, in order: the side-by-side table, then for
 // multi-client runs the scaling over clients.

@@ -11,6 +11,8 @@ namespace {
 
 constexpr double kWidth = 720;
 constexpr double kCharWidth = 7;  // of the 12 px labels, on average
+constexpr double kLabelGap = 8;   // between two labels of an axis
+constexpr std::size_t kLongestSessionLabel = 12;
 constexpr std::size_t kLongestLabel = 32;
 constexpr std::size_t kLongestLegend = 20;
 constexpr double kTitleHeight = 28;
@@ -288,6 +290,28 @@ std::string DrawLineChart(const LineChart& chart) {
   return svg + "</svg>";
 }
 
+std::vector<std::size_t> SpacedLabels(const std::vector<double>& centres,
+                                      const std::vector<double>& widths) {
+  std::vector<std::size_t> shown;
+  const auto right = [&](std::size_t i) { return centres[i] + widths[i] / 2; };
+  const auto left = [&](std::size_t i) { return centres[i] - widths[i] / 2; };
+  for (std::size_t i = 0; i < centres.size(); ++i) {
+    if (shown.empty() || left(i) >= right(shown.back()) + kLabelGap) {
+      shown.push_back(i);
+    }
+  }
+  const std::size_t last = centres.size() - 1;
+  if (!shown.empty() && shown.back() != last) {
+    if (shown.size() > 1 && left(last) < right(shown.back()) + kLabelGap) {
+      shown.pop_back();
+    }
+    if (shown.empty() || left(last) >= right(shown.back()) + kLabelGap) {
+      shown.push_back(last);
+    }
+  }
+  return shown;
+}
+
 std::string DrawTimeChart(const TimeChart& chart) {
   double maxY = 0;
   for (const TimeSeries& s : chart.series) {
@@ -312,13 +336,17 @@ std::string DrawTimeChart(const TimeChart& chart) {
     svg += Line(x.from - 10, y(tick), x.to + 10, y(tick), "grid");
     svg += Text(x.from - 16, y(tick) + 4, "tick", TickLabel(tick), "end");
   }
-  // At most about six session labels, the first and the last among them.
-  const std::size_t sessions = chart.xLabels.size();
-  const std::size_t every = std::max<std::size_t>(1, (sessions + 5) / 6);
-  for (std::size_t i = 0; i < sessions; ++i) {
-    if (i % every != 0 && i + 1 != sessions) continue;
-    svg += Text(at(i), plotBottom + 15, "tick",
-                ShortLabel(chart.xLabels[i], 12), "middle");
+  // As many session labels as fit, the first and the last among them.
+  std::vector<double> centres;
+  std::vector<double> widths;
+  std::vector<std::string> shown;
+  for (std::size_t i = 0; i < chart.xLabels.size(); ++i) {
+    shown.push_back(ShortLabel(chart.xLabels[i], kLongestSessionLabel));
+    centres.push_back(at(i));
+    widths.push_back(kCharWidth * static_cast<double>(shown.back().size()));
+  }
+  for (const std::size_t i : SpacedLabels(centres, widths)) {
+    svg += Text(at(i), plotBottom + 15, "tick", shown[i], "middle");
   }
   svg += Text((x.from + x.to) / 2, plotBottom + 33, "axis-title",
               "sessions, oldest first", "middle");

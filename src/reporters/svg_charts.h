@@ -75,6 +75,13 @@ struct TimeChart {
   std::vector<TimeSeries> series;
 };
 
+// Which of the labels centred at `centres` (ascending), each `widths` wide,
+// an axis shows so that none overlaps another: from the first on, each
+// that clears the one before by a gap, and always the last (the one
+// before it dropped where the two would touch).
+std::vector<std::size_t> SpacedLabels(const std::vector<double>& centres,
+                                      const std::vector<double>& widths);
+
 std::string DrawBarChart(const BarChart& chart);
 std::string DrawLineChart(const LineChart& chart);
 std::string DrawTimeChart(const TimeChart& chart);

@@ -21,6 +21,26 @@ std::string Padding(std::size_t width, const std::string& cell) {
   return std::string(width - Width(cell), ' ');
 }
 
+// A note's lines on a terminal: words wrapped within this many columns.
+constexpr std::size_t kNoteWidth = 100;
+
+void WriteWrapped(const std::string& note, std::ostream& out) {
+  std::string line;
+  std::size_t from = 0;
+  while (from < note.size()) {
+    std::size_t end = note.find(' ', from);
+    if (end == std::string::npos) end = note.size();
+    const std::string word = note.substr(from, end - from);
+    if (!line.empty() && Width(line) + 1 + Width(word) > kNoteWidth) {
+      out << line << '\n';
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    from = end + 1;
+  }
+  out << line << '\n';
+}
+
 }  // namespace
 
 void TableReporter::WriteTable(const TextTable& table,
@@ -46,7 +66,7 @@ void TableReporter::WriteTable(const TextTable& table,
   for (const std::size_t width : widths) rule.emplace_back(width, '-');
   writeRow(rule);
   for (const auto& row : table.rows) writeRow(row);
-  for (const std::string& note : table.notes) out << note << '\n';
+  for (const std::string& note : table.notes) WriteWrapped(note, out);
 }
 
 void TableReporter::WriteHeading(const std::string& text, int level,

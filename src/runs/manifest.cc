@@ -44,6 +44,7 @@ MachineDescription MachineFromJson(const Json& json) {
   MachineDescription m;
   if (!json.is_object()) return m;
   m.host = String(json, "host");
+  m.machineId = String(json, "machine_id");
   m.osName = String(json, "os_name");
   m.osVersion = String(json, "os_version");
   m.processor = String(json, "processor");
@@ -110,6 +111,7 @@ std::string UtcNow() {
 Json MachineToJson(const MachineDescription& m) {
   Json json = Json::object();
   PutIfSet(json, "host", m.host);
+  PutIfSet(json, "machine_id", m.machineId);
   PutIfSet(json, "os_name", m.osName);
   PutIfSet(json, "os_version", m.osVersion);
   PutIfSet(json, "processor", m.processor);

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """The packages of scripts/package.sh as a user gets them.
 
-deb: lintian finds nothing to warn of; in a fresh Debian 12 root (made here
-with debootstrap) `apt-get install ./drives_<version>_amd64.deb` installs
-it, drives64, drives32 and drives-report run from the PATH, man finds
-their pages, and removing the package leaves nothing behind.
+deb: lintian finds nothing to warn of in either package; in a fresh Debian
+12 root (made here with debootstrap) `apt-get install
+./drives_<version>_amd64.deb ./drives-mpi_<version>_amd64.deb` installs
+them, drives64, drives32 and drives-report run from the PATH, man finds
+their pages, `drives-report run --clients 1,2` runs the installed agent
+through Open MPI and its folder reads back under --strict, and removing
+the packages leaves nothing behind.
 zip-x64, zip-x86: unpacked into an empty folder, the Windows programs of
 that word size run under Wine, two threads, with every check of their
 end-to-end scenario, their output read by the drives-report.exe beside them.
@@ -30,9 +33,12 @@ import programs  # noqa: E402  (test/programs.py)
 HERE = os.path.dirname(os.path.abspath(__file__))
 MIRROR = "http://deb.debian.org/debian"
 SUITE = "bookworm"
-# What apt and dpkg keep of their own, and what any process leaves.
+# What apt and dpkg keep of their own, what any process leaves, and the
+# backups the shadow tools keep when a dependency (Open MPI's) adds a
+# system group or user.
 SCRATCH = ("/proc", "/sys", "/dev", "/tmp", "/run", "/var/lib/dpkg",
-           "/var/lib/apt", "/var/cache", "/var/log", "/var/lib/man-db")
+           "/var/lib/apt", "/var/cache", "/var/log", "/var/lib/man-db",
+           "/etc/group-", "/etc/gshadow-", "/etc/passwd-", "/etc/shadow-")
 
 
 def expect(condition, what):
@@ -56,7 +62,9 @@ def files_of(root):
             subdirectories[:] = []
             continue
         for name in files + subdirectories:
-            found.add(os.path.join(inside, name))
+            path = os.path.join(inside, name)
+            if not path.startswith(SCRATCH):
+                found.add(path)
     return found
 
 
@@ -71,10 +79,15 @@ def deb(dist):
     skipped = []
     (package,) = glob.glob(os.path.join(dist, "drives_*_amd64.deb"))
     version = os.path.basename(package).split("_")[1]
+    mpi = glob.glob(os.path.join(dist, "drives-mpi_*_amd64.deb"))
+    if not mpi:
+        skipped.append("drives-mpi was not built (Open MPI, package "
+                       "libopenmpi-dev, was not found)")
+    packages = [package] + mpi
     if shutil.which("lintian") is None:
         skipped.append("lintian (package lintian) is not installed")
     else:
-        lint = run(["lintian", "--fail-on", "error,warning", package],
+        lint = run(["lintian", "--fail-on", "error,warning"] + packages,
                    timeout=600)
         expect(not lint.stdout.strip(), f"lintian: {lint.stdout}")
     if os.geteuid() != 0:
@@ -92,8 +105,10 @@ def deb(dist):
         in_root(root, "apt-get update -q && "
                       "apt-get install -y -q --no-install-recommends man-db")
         before = files_of(root)
-        shutil.copy(package, os.path.join(root, "tmp"))
-        in_root(root, "apt-get install -y -q ./tmp/" + os.path.basename(package))
+        for one in packages:
+            shutil.copy(one, os.path.join(root, "tmp"))
+        in_root(root, "apt-get install -y -q " + " ".join(
+            "./tmp/" + os.path.basename(one) for one in packages))
         # drives32 as this kernel can run it: in the root, or from outside
         # under an emulator (it is linked statically).
         drives32 = os.path.join(root, "usr", "bin", "drives32")
@@ -127,7 +142,25 @@ def deb(dist):
         expect(lines[1:] == ["/usr/share/man/man1/drives64.1.gz",
                              "/usr/share/man/man1/drives64.1.gz",
                              "/usr/share/man/man1/drives-report.1.gz"], lines)
-        in_root(root, "rm -rf /tmp/run /tmp/*.deb && apt-get purge -y -q --autoremove drives")
+        if mpi:
+            # Two clients at once through the installed agent and Open
+            # MPI's mpirun (as root here: allowed by the environment).
+            clients = in_root(root, "\n".join([
+                "set -e", "mkdir -p /tmp/run/shared",
+                "export OMPI_ALLOW_RUN_AS_ROOT=1 "
+                "OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1",
+                "drives-report run --clients 1,2 --threads 1 --runs 1 "
+                "--dir /tmp/run/shared --out /tmp/run/clients --no-history "
+                "--mpirun-args '--oversubscribe --bind-to none' "
+                ">/dev/null",
+                "drives-report --strict --format json /tmp/run/clients",
+                "man -w drives-agent"]))
+            expect('"clients": 2' in clients.stdout and
+                   clients.stdout.rstrip().endswith(
+                       "/usr/share/man/man1/drives-agent.1.gz"),
+                   clients.stdout[-2000:])
+        in_root(root, "rm -rf /tmp/run /tmp/*.deb && apt-get purge -y -q "
+                      "--autoremove drives" + (" drives-mpi" if mpi else ""))
         left = files_of(root) - before
         expect(not left, f"left behind after removal: {sorted(left)}")
     finally:
