@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# How fast the history takes and gives sessions: COUNT run folders made from
-# the real sweep in docs/sweep (9 runs at 1, 2 and 4 threads each, a day
-# apart), added in one `history add`; sessions per second and the file's
-# size per session; then `history show` and `history check` on that file
-# (median of 5). Run by hand.
-#   usage: bench/history_speed.sh [COUNT]   (default 1000)
+# How fast the history takes and gives sessions: for each COUNT, that many
+# run folders made from the real sweep in docs/sweep (9 runs at 1, 2 and 4
+# threads each, a day apart), added in one `history add` (sessions per
+# second, the file's size per session); then `history`, `history show` in
+# every format and `history check` on that file: the median wall time of
+# 3 and the peak memory. Run by hand.
+#   usage: bench/history_speed.sh [COUNT...]   (default 100 1000 10000)
 set -euo pipefail
 
-count=${1:-1000}
+counts=("${@:-100 1000 10000}")
+read -r -a counts <<<"${counts[*]}"
+count=0
+for c in "${counts[@]}"; do ((c > count)) && count=$c; done
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cmake --preset linux64 -S "$repo" >/dev/null
 cmake --build "$repo/out/linux64" --target drives-report >/dev/null
@@ -35,32 +39,45 @@ for i in range(count):
         json.dump(manifest, f)
 EOF
 
-db="$work/history.sqlite"
-start=$(date +%s.%N)
-"$report" history add --history "$db" --drive bench "$work"/s* >/dev/null
-end=$(date +%s.%N)
-sessions=$(python3 -c "import sqlite3, sys
-print(sqlite3.connect(sys.argv[1]).execute('SELECT count(*) FROM sessions')
-      .fetchone()[0])" "$db")
-size=$(stat -c %s "$db")
-python3 -c "
-import sys
-seconds = $end - $start
-print(f'history add: {$sessions} sessions in {seconds:.2f} s, '
-      f'{$sessions / seconds:.0f} sessions/s; '
-      f'{$size / $sessions / 1024:.1f} KiB per session ({$size} bytes)')"
-
-median() {  # command...: the median wall time of 5 runs, in seconds
+median() {  # command...: the median wall time of 3 runs, in seconds
   local times=()
-  for _ in 1 2 3 4 5; do
+  for _ in 1 2 3; do
     local t0 t1
     t0=$(date +%s.%N)
     "$@" >/dev/null || [[ $? -eq 3 ]]
     t1=$(date +%s.%N)
-    times+=("$(python3 -c "print($t1 - $t0)")")
+    times+=("$(python3 -c "print(round($t1 - $t0, 3))")")
   done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
+  printf '%s\n' "${times[@]}" | sort -n | sed -n 2p
 }
-echo "history show (table): $(median "$report" history show --history "$db") s"
-echo "history show --format html: $(median "$report" history show --history "$db" --format html) s"
-echo "history check: $(median "$report" history check --history "$db") s"
+peak() {  # command...: its peak resident memory, in MB
+  /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1 || true
+  local kib
+  kib=$(tail -1 "$work/peak")
+  python3 -c "print(round($kib / 1024, 1))"
+}
+
+for c in "${counts[@]}"; do
+  db="$work/history-$c.sqlite"
+  folders=()
+  for ((i = 0; i < c; i++)); do folders+=("$(printf '%s/s%05d' "$work" "$i")"); done
+  start=$(date +%s.%N)
+  "$report" history add --history "$db" --drive bench "${folders[@]}" >/dev/null
+  end=$(date +%s.%N)
+  size=$(stat -c %s "$db")
+  python3 -c "
+seconds = $end - $start
+print(f'$c sessions: history add {seconds:.1f} s, {$c / seconds:.0f} sessions/s, '
+      f'{$size / $c / 1024:.1f} KiB per session')"
+  printf '  %-28s %9s %9s\n' command seconds MB
+  h=(--history "$db")
+  printf '  %-28s %9s %9s\n' "history" "$(median "$report" history "${h[@]}")" \
+    "$(peak "$report" history "${h[@]}")"
+  for format in table csv json markdown html; do
+    printf '  %-28s %9s %9s\n' "history show --format $format" \
+      "$(median "$report" history show "${h[@]}" --format "$format")" \
+      "$(peak "$report" history show "${h[@]}" --format "$format")"
+  done
+  printf '  %-28s %9s %9s\n' "history check" "$(median "$report" history check "${h[@]}")" \
+    "$(peak "$report" history check "${h[@]}")"
+done

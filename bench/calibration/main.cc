@@ -5,6 +5,7 @@
 // real sweeps' runs extracted from their run folders.
 //   drives-calibration table [INPUTS [SWEEPS.csv]]
 //   drives-calibration thresholds [SAMPLES]
+//   drives-calibration history [HISTORIES]  history check's table
 //   drives-calibration change-thresholds [SAMPLES]
 //   drives-calibration extract FOLDER...
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "history_table.h"
 #include "replay.h"
 #include "table.h"
 #include "thresholds.h"
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
     const std::size_t samples =
         argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 10000000;
     WriteThresholdTable(samples, std::cout);
+    return 0;
+  }
+  if (command == "history") {
+    WriteHistoryTable(argc > 2 ? std::atoi(argv[2]) : 1000, std::cout);
     return 0;
   }
   if (command == "change-thresholds") {

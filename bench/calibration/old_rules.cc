@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "statistics/benjamini_hochberg.h"
+#include "statistics/ratio_estimate.h"
+#include "statistics/step_detection.h"
 #include "statistics/summary.h"
 #include "statistics/trend.h"
 
@@ -75,6 +78,53 @@ std::vector<bool> Disturbed(const std::vector<double>& probes,
   std::vector<bool> marked;
   for (const double p : probes) marked.push_back(p > fastest * slowdown);
   return marked;
+}
+
+std::vector<std::pair<bool, std::size_t>> HistoryCheck(
+    const std::vector<std::vector<std::vector<double>>>& runs,
+    double minEffect) {
+  struct Judged {
+    RatioEstimate estimate;
+    std::size_t since;
+    bool step;
+  };
+  std::vector<Judged> judged;
+  for (const auto& figure : runs) {
+    const std::size_t n = figure.size();
+    std::vector<double> medians;
+    for (const auto& session : figure) medians.push_back(Median(session));
+    const std::vector<Step> steps = FindSteps(medians, minEffect);
+    std::size_t begin = 0;
+    std::size_t since = n - 1;
+    if (!steps.empty()) {
+      since = steps.back().at;
+      if (steps.size() > 1) begin = steps[steps.size() - 2].at;
+    }
+    std::vector<double> before;
+    std::vector<double> after;
+    for (std::size_t s = begin; s < n; ++s) {
+      auto& side = s < since ? before : after;
+      side.insert(side.end(), figure[s].begin(), figure[s].end());
+    }
+    if (const auto e = EstimateRatio(after, before)) {
+      judged.push_back({*e, since, !steps.empty()});
+    }
+  }
+  std::vector<double> p;
+  for (const Judged& j : judged) p.push_back(j.estimate.pValue);
+  const std::vector<double> adjusted = AdjustForManyTests(p);
+  std::vector<std::pair<bool, std::size_t>> changed;
+  for (std::size_t i = 0; i < judged.size(); ++i) {
+    const RatioEstimate& e = judged[i].estimate;
+    if (!(e.smallestP < 0.05) || !e.low || adjusted[i] >= 0.05) continue;
+    if (*e.low >= 1 - minEffect && *e.high <= 1 + minEffect) continue;
+    if (*e.high < 1) {
+      changed.emplace_back(true, judged[i].since);
+    } else if (*e.low > 1 && judged[i].step) {
+      changed.emplace_back(false, judged[i].since);
+    }
+  }
+  return changed;
 }
 
 }  // namespace old_rules

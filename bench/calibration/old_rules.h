@@ -9,6 +9,7 @@
 #define DRIVES_BENCH_CALIBRATION_OLD_RULES_H_
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace old_rules {
@@ -23,6 +24,15 @@ int RunsToSettle(double ratio, double low, double high, int m, int n,
 double RunsForPrecision(const std::vector<double>& values, double target);
 // Of probe times before each run (the same measure): which runs are marked.
 std::vector<bool> Disturbed(const std::vector<double>& probes, double slowdown);
+
+// history check as it was, on runs [figure][session][run]: the lasting
+// steps of the session medians, then the runs after the latest step
+// against those before it (or the latest session against all before it),
+// pooled, adjusted over the figures. Each figure that changed: slower or
+// not, and the session its change starts at.
+std::vector<std::pair<bool, std::size_t>> HistoryCheck(
+    const std::vector<std::vector<std::vector<double>>>& runs,
+    double minEffect);
 
 }  // namespace old_rules
 

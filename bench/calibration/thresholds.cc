@@ -56,8 +56,8 @@ void WriteThresholdTable(std::size_t samples, std::ostream& out) {
 }
 
 void WriteChangeThresholdTable(std::size_t samples, std::ostream& out) {
-  const std::vector<double> levels = {5e-2, 2.5e-2, 1e-2,   5e-3, 2.5e-3,
-                                      1e-3, 5e-4,   2.5e-4, 1e-4};
+  const std::vector<double> levels = {5e-2, 4e-2,   3e-2, 2.5e-2, 2e-2,   1e-2,
+                                      5e-3, 2.5e-3, 1e-3, 5e-4,   2.5e-4, 1e-4};
   std::vector<std::size_t> counts;
   for (std::size_t n = 4; n <= 40; ++n) counts.push_back(n);
   for (const std::size_t n :

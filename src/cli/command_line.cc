@@ -64,8 +64,8 @@ constexpr char kHistoryFooter[] =
     "--drive NAME names it, and groups what you say is one drive.\n\n"
     "Exit status: 0 when done; 2 when the history could not be read or "
     "written (not a SQLite database, damaged, from a newer version, locked) "
-    "or an input could not be read; 3 from 'history check' when a figure "
-    "got slower.";
+    "or an input could not be read; 3 from 'history check' when a figure's "
+    "latest level is a lasting change for the slower.";
 
 // "90", "90s", "15m", "2h", "1.5h" in seconds; none if it is not one.
 std::optional<double> ParseDuration(const std::string& text) {
@@ -215,6 +215,12 @@ void AddMinEffect(CLI::App* command, Given& given) {
 
 constexpr char kDriveToShow[] = "The drive to show or check, by its name";
 
+// The filter of the commands that read the history.
+void AddMachine(CLI::App* command, HistoryOptions& history) {
+  command->add_option("--machine", history.machine,
+                      "Only the drives of this machine, by its host name");
+}
+
 // drives-report history add INPUT...
 CLI::App* AddHistoryAdd(CLI::App* history, HistoryOptions& h) {
   CLI::App* add = history->add_subcommand(
@@ -237,6 +243,7 @@ CLI::App* AddHistoryShow(CLI::App* history, HistoryOptions& h, Given& given) {
       "Shows one drive's figures session by session: each session's median "
       "and interval per figure and thread count, and the lasting changes");
   AddHistoryFile(show, h, kDriveToShow);
+  AddMachine(show, h);
   show->add_option("--since", h.since,
                    "Only the sessions from this date on (2026-12-01)");
   show->add_option("--format", h.format, "Output format (default: table)")
@@ -251,11 +258,41 @@ CLI::App* AddHistoryShow(CLI::App* history, HistoryOptions& h, Given& given) {
 CLI::App* AddHistoryCheck(CLI::App* history, HistoryOptions& h, Given& given) {
   CLI::App* check = history->add_subcommand(
       "check",
-      "Compares each drive's latest session with the sessions before it: "
-      "one line per figure that got slower (exit status 3), or recovered");
+      "Judges each drive's history session by session, in series of like "
+      "conditions: one line per figure whose latest level is a lasting "
+      "change, slower (exit status 3), faster or recovered; with too few "
+      "sessions, the latest against the one before");
   AddHistoryFile(check, h, kDriveToShow);
+  AddMachine(check, h);
   AddMinEffect(check, given);
   return check;
+}
+
+// drives-report history accept --drive NAME --since SESSION
+CLI::App* AddHistoryAccept(CLI::App* history, HistoryOptions& h) {
+  CLI::App* accept = history->add_subcommand(
+      "accept",
+      "Marks a drive's change as known: the check judges from session "
+      "SESSION on, its level the first");
+  AddHistoryFile(accept, h, "The drive whose change it is, by its name");
+  AddMachine(accept, h);
+  accept
+      ->add_option("--since", h.sinceSession,
+                   "The first session of the new level")
+      ->required();
+  return accept;
+}
+
+// drives-report history remove SESSION...
+CLI::App* AddHistoryRemove(CLI::App* history, HistoryOptions& h) {
+  CLI::App* remove = history->add_subcommand(
+      "remove",
+      "Deletes sessions that were wrong (a run on the wrong disk), all of "
+      "them or, where one is not there, none");
+  AddHistoryFile(remove, h, kDriveToShow);
+  remove->add_option("SESSION", h.sessions, "The sessions, by number")
+      ->required();
+  return remove;
 }
 
 // What a sweep's options give, once parsed; an exit status where they are
@@ -331,9 +368,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   CLI::App* history = app.add_subcommand("history", kHistoryDescription);
   history->footer(kHistoryFooter);
   AddHistoryFile(history, h, kDriveToShow);
+  AddMachine(history, h);
   CLI::App* add = AddHistoryAdd(history, h);
   CLI::App* show = AddHistoryShow(history, h, given);
   CLI::App* check = AddHistoryCheck(history, h, given);
+  CLI::App* accept = AddHistoryAccept(history, h);
+  CLI::App* remove = AddHistoryRemove(history, h);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& success) {
@@ -345,12 +385,22 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   }
   commandLine.report.minEffect = given.minEffectPercent / 100;
   h.minEffect = given.historyEffectPercent / 100;
+  if (h.drive && h.drive->find_first_not_of(" \t\r\n") == std::string::npos) {
+    PrintError("--drive: the drive's name is empty; give its name");
+    return kUnreadable;
+  }
   using Command = CommandLine::Command;
   if (history->parsed()) {
-    commandLine.command = add->parsed()     ? Command::kHistoryAdd
-                          : show->parsed()  ? Command::kHistoryShow
-                          : check->parsed() ? Command::kHistoryCheck
-                                            : Command::kHistoryList;
+    commandLine.command = add->parsed()      ? Command::kHistoryAdd
+                          : show->parsed()   ? Command::kHistoryShow
+                          : check->parsed()  ? Command::kHistoryCheck
+                          : accept->parsed() ? Command::kHistoryAccept
+                          : remove->parsed() ? Command::kHistoryRemove
+                                             : Command::kHistoryList;
+    if (accept->parsed() && !h.drive) {
+      PrintError("history accept: name the drive with --drive");
+      return kUnreadable;
+    }
     return std::nullopt;
   }
   if (run->parsed()) {

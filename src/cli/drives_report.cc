@@ -24,6 +24,10 @@ int RunDrivesReport(int argc, char** argv) {
       return ShowHistory(commandLine.history);
     case Command::kHistoryCheck:
       return CheckHistory(commandLine.history);
+    case Command::kHistoryAccept:
+      return AcceptChange(commandLine.history);
+    case Command::kHistoryRemove:
+      return RemoveSessions(commandLine.history);
     case Command::kRun:
       break;
   }

@@ -1,16 +1,16 @@
 #include "cli/history_command.h"
 
 #include <iostream>
+#include <map>
 #include <memory>
 
 #include "cli/output.h"
 #include "cli/report_command.h"
-#include "conclusions/verdict.h"
+#include "conclusions/history_judgement.h"
 #include "history/history_store.h"
 #include "history/session_reader.h"
 #include "messages/messages.h"
 #include "reporters/figure_comparisons.h"
-#include "reporters/history_tables.h"
 #include "reporters/history_view.h"
 #include "reporters/reporter.h"
 
@@ -32,48 +32,74 @@ std::unique_ptr<HistoryStore> OpenHistory(const HistoryOptions& options,
   return HistoryStore::Open(path, mode, error);
 }
 
-// The store for a command that reads it, or none with the error said.
-std::unique_ptr<HistoryStore> OpenForReading(const HistoryOptions& options,
-                                             std::string& path) {
+// The store for a command, or none with the error said.
+std::unique_ptr<HistoryStore> OpenOrSay(const HistoryOptions& options,
+                                        HistoryStore::Mode mode) {
+  std::string path;
   std::string error;
-  std::unique_ptr<HistoryStore> store =
-      OpenHistory(options, HistoryStore::Mode::kRead, path, error);
+  std::unique_ptr<HistoryStore> store = OpenHistory(options, mode, path, error);
   if (!store) PrintError(error.empty() ? "no history at " + path : error);
   return store;
 }
 
-// The drive a command is about: the one named, else the only one.
-bool ChooseDrive(HistoryStore& store, const HistoryOptions& options,
-                 std::string& drive) {
+// "ssd on lab-7": a drive as messages name it; a name of its own making
+// ("lab-7:/dev/sda1") already says its machine.
+std::string DriveText(const DriveSummary& drive) {
+  const bool said = drive.name.rfind(drive.machine + ":", 0) == 0;
+  return drive.machine.empty() || said ? drive.name
+                                       : drive.name + " on " + drive.machine;
+}
+
+// The drives the command's --drive and --machine name (every one without
+// them); none with the error said where the history cannot be read.
+std::optional<std::vector<DriveSummary>> MatchingDrives(
+    HistoryStore& store, const HistoryOptions& options) {
   std::string error;
   const std::vector<DriveSummary> drives = store.Drives(error);
   if (!error.empty()) {
-    PrintError(error);
-    return false;
+    PrintError(store.Where() + ": " + error);
+    return std::nullopt;
+  }
+  std::vector<DriveSummary> matching;
+  for (const DriveSummary& d : drives) {
+    if (options.drive && d.name != *options.drive) continue;
+    if (options.machine && d.machine != *options.machine) continue;
+    matching.push_back(d);
+  }
+  if (matching.empty() && (options.drive || options.machine)) {
+    std::string names;
+    for (const DriveSummary& d : drives) {
+      names += (names.empty() ? "" : ", ") + DriveText(d);
+    }
+    PrintError("no drive" +
+               (options.drive ? " named " + *options.drive : std::string()) +
+               (options.machine ? " on " + *options.machine : std::string()) +
+               " in the history" + (names.empty() ? "" : " (" + names + ")"));
+    return std::nullopt;
+  }
+  return matching;
+}
+
+// The one drive a command is about, or none with the error said.
+std::optional<DriveSummary> ChooseDrive(HistoryStore& store,
+                                        const HistoryOptions& options) {
+  const std::optional<std::vector<DriveSummary>> drives =
+      MatchingDrives(store, options);
+  if (!drives) return std::nullopt;
+  if (drives->size() == 1) return drives->front();
+  if (drives->empty()) {
+    PrintError("the history holds no session yet");
+    return std::nullopt;
   }
   std::string names;
-  for (const DriveSummary& d : drives) {
-    if (options.drive && d.name == *options.drive) {
-      drive = d.name;
-      return true;
-    }
-    names += (names.empty() ? "" : ", ") + d.name;
+  for (const DriveSummary& d : *drives) {
+    names += (names.empty() ? "" : ", ") + DriveText(d);
   }
-  if (options.drive) {
-    PrintError("no drive named " + *options.drive + " in the history" +
-               (names.empty() ? "" : " (" + names + ")"));
-    return false;
-  }
-  if (drives.size() != 1) {
-    PrintError(drives.empty() ? "the history holds no session yet"
-                              : std::to_string(drives.size()) +
-                                    " drives in the history; name one with "
-                                    "--drive: " +
-                                    names);
-    return false;
-  }
-  drive = drives.front().name;
-  return true;
+  PrintError(std::to_string(drives->size()) +
+             " drives in the history; name one with --drive" +
+             (options.drive ? std::string(" and --machine") : "") + ": " +
+             names);
+  return std::nullopt;
 }
 
 // "2026-12-09" or a longer ISO 8601 prefix of a UTC time.
@@ -87,85 +113,178 @@ bool ValidSince(const std::string& since) {
   return true;
 }
 
-// What `history check` finds for one figure at one thread count.
-struct Finding {
-  const HistorySeries* series = nullptr;
-  std::size_t since = 0;  // index into the series' points
-  std::optional<Step> step;
-  FigureVerdict judged;
+// A drive's sessions, judged from the change accepted last; none with the
+// error said.
+struct JudgedDrive {
+  DriveSummary drive;
+  std::vector<StoredSession> sessions;
+  std::vector<JudgedCondition> conditions;
+  std::size_t from = 0;
 };
 
-// The latest level of every figure against the one before it, with verdicts
-// adjusted for all of them at once.
-std::vector<Finding> JudgeLatest(const std::vector<StoredSession>& sessions,
-                                 const HistoryView& view) {
-  std::vector<Finding> findings;
-  std::vector<Samples> samples;
-  for (const HistorySeries& series : view.series) {
-    const std::size_t n = series.points.size();
-    if (n < 2 || series.points.back().session + 1 != sessions.size()) continue;
-    Finding f;
-    f.series = &series;
-    // The latest level against the one before it: after the last lasting
-    // change, else the latest session against all before it.
-    std::size_t begin = 0;
-    f.since = n - 1;
-    if (!series.steps.empty()) {
-      f.step = series.steps.back();
-      f.since = f.step->at;
-      if (series.steps.size() > 1) {
-        begin = series.steps[series.steps.size() - 2].at;
-      }
-    }
-    std::vector<double> before;
-    std::vector<double> after;
-    for (std::size_t p = begin; p < n; ++p) {
-      const std::vector<double> values = SessionValues(
-          sessions[series.points[p].session], series.threads, series.row);
-      auto& side = p < f.since ? before : after;
-      side.insert(side.end(), values.begin(), values.end());
-    }
-    samples.push_back({after, before});
-    findings.push_back(f);
+std::optional<JudgedDrive> Judge(HistoryStore& store, const DriveSummary& drive,
+                                 double minEffect, std::size_t drives) {
+  JudgedDrive judged;
+  judged.drive = drive;
+  std::string error;
+  judged.sessions = store.Sessions(drive.id, "", true, error);
+  const std::optional<long long> accepted =
+      error.empty() ? store.Accepted(drive.id, error) : std::nullopt;
+  if (!error.empty()) {
+    PrintError(store.Where() + ": " + error);
+    return std::nullopt;
   }
-  const std::vector<FigureVerdict> verdicts =
-      JudgeFamily(samples, view.minEffect);
-  std::vector<Finding> judged;
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    if (!verdicts[i].estimate) continue;
-    findings[i].judged = verdicts[i];
-    judged.push_back(findings[i]);
+  for (std::size_t s = 0; accepted && s < judged.sessions.size(); ++s) {
+    if (judged.sessions[s].summary.id == *accepted) judged.from = s;
   }
+  judged.conditions =
+      JudgeHistory(judged.sessions, judged.from, minEffect, drives);
   return judged;
 }
 
-// One line per figure that got slower, or recovered after a step; true when
-// something got slower.
-bool SayFindings(const std::vector<Finding>& findings,
-                 const HistoryView& view) {
-  int slower = 0;
-  for (const Finding& f : findings) {
-    const Verdict verdict = f.judged.verdict;
-    const bool worse =
-        verdict == Verdict::kSlower || verdict == Verdict::kSlowerSmall;
-    const bool better =
-        verdict == Verdict::kFaster || verdict == Verdict::kFasterSmall;
-    if (!(worse || (better && f.step))) continue;
-    const SessionSummary& since =
-        view.sessions[f.series->points[f.since].session];
-    const std::string where =
-        f.series->row.Label() + " at " +
-        (f.series->threads ? ThreadsText(*f.series->threads)
-                           : std::string("default threads")) +
-        ": " + RatioText(f.judged.estimate->ratio, f.judged.adjusted) +
-        (f.step ? " since session " : " in the latest session, ") +
-        std::to_string(since.id) + " (" + since.started + ")" +
-        (f.step ? ", " + StepText(f.step->ratio) : "");
-    std::cout << "  " << (worse ? "slower: " : "recovered: ") << where << '\n';
-    slower += worse ? 1 : 0;
+// The view from the first session started at or after `since` on, judged
+// over them all, so that it marks what `history check` finds.
+void KeepSince(const std::string& since, HistoryView& view) {
+  std::size_t first = 0;
+  while (first < view.sessions.size() && view.sessions[first].started < since) {
+    ++first;
   }
-  if (slower == 0) std::cout << "  nothing got slower\n";
-  return slower > 0;
+  if (first == 0) return;
+  view.sessions.erase(view.sessions.begin(),
+                      view.sessions.begin() + static_cast<long>(first));
+  view.from = view.from > first ? view.from - first : 0;
+  for (JudgedCondition& condition : view.conditions) {
+    for (JudgedFigure& figure : condition.figures) {
+      std::vector<HistoryPoint> points;
+      for (HistoryPoint p : figure.points) {
+        if (p.session < first) continue;
+        p.session -= first;
+        points.push_back(p);
+      }
+      figure.points = std::move(points);
+      std::vector<LevelShift> shifts;
+      for (LevelShift shift : figure.shifts) {
+        if (shift.at < first) continue;
+        shift.at -= first;
+        shifts.push_back(shift);
+      }
+      figure.shifts = std::move(shifts);
+    }
+  }
+}
+
+// ", as 3 other figures did": how many of the condition's other figures
+// changed at the same session the same way (a machine's phase, or the
+// drive as a whole), or nothing.
+std::string AlongsideText(const JudgedCondition& condition,
+                          const JudgedFigure& figure, const LevelShift& shift) {
+  int others = 0;
+  for (const JudgedFigure& other : condition.figures) {
+    if (&other == &figure) continue;
+    for (const LevelShift& s : other.shifts) {
+      if (s.at == shift.at && (s.ratio < 1) == (shift.ratio < 1)) ++others;
+    }
+  }
+  if (others == 0) return "";
+  return ", as " + std::to_string(others) +
+         (others == 1 ? " other figure did" : " other figures did");
+}
+
+// One line per figure whose latest level is a lasting change; true when
+// one got slower.
+bool SayChanges(const JudgedDrive& judged) {
+  bool slower = false;
+  for (const JudgedCondition& condition : judged.conditions) {
+    for (const JudgedFigure& figure : condition.figures) {
+      const LatestLevel level = LatestChange(figure.shifts);
+      if (level == LatestLevel::kUnchanged) continue;
+      const LevelShift& shift = figure.shifts.back();
+      const SessionSummary& since = judged.sessions[shift.at].summary;
+      const char* word = level == LatestLevel::kSlower   ? "slower"
+                         : level == LatestLevel::kFaster ? "faster"
+                                                         : "recovered";
+      std::cout << "  " << word << ": " << FigureLabel(figure.figure) << ", "
+                << ConditionText(condition.condition) << ": "
+                << RatioText(shift.ratio, RatioInterval{shift.low, shift.high})
+                << " since session " << since.id << " (" << since.started
+                << "), " << StepText(shift.ratio)
+                << AlongsideText(condition, figure, shift) << '\n';
+      slower = slower || level == LatestLevel::kSlower;
+    }
+  }
+  return slower;
+}
+
+// The sessions of `condition` judged, oldest first.
+std::vector<std::size_t> SessionsOf(const JudgedCondition& condition,
+                                    std::size_t from) {
+  std::map<std::size_t, bool> sessions;
+  for (const JudgedFigure& figure : condition.figures) {
+    for (const HistoryPoint& p : figure.points) {
+      if (p.session >= from) sessions[p.session] = true;
+    }
+  }
+  std::vector<std::size_t> ordered;
+  ordered.reserve(sessions.size());
+  for (const auto& entry : sessions) ordered.push_back(entry.first);
+  return ordered;
+}
+
+// Of every series of the latest session with too few sessions for a
+// lasting change: that session against the one before, run against run.
+// False where the history cannot be read (said).
+bool SayTooFew(HistoryStore& store, const JudgedDrive& judged, double minEffect,
+               bool& said) {
+  const std::size_t latest = judged.sessions.size() - 1;
+  std::map<std::size_t, Session> loaded;
+  const auto load = [&](std::size_t s) -> const Session* {
+    auto found = loaded.find(s);
+    if (found != loaded.end()) return &found->second;
+    std::string error;
+    std::optional<Session> session =
+        store.Load(judged.sessions[s].summary.id, error);
+    if (!session) {
+      PrintError(
+          store.Where() + ": " +
+          (error.empty() ? "a session vanished while it was read" : error));
+      return nullptr;
+    }
+    return &loaded.emplace(s, std::move(*session)).first->second;
+  };
+  for (const JudgedCondition& condition : judged.conditions) {
+    if (!condition.tooFewSessions) continue;
+    const std::vector<std::size_t> sessions =
+        SessionsOf(condition, judged.from);
+    if (sessions.size() < 2 || sessions.back() != latest) continue;
+    const std::size_t previous = sessions[sessions.size() - 2];
+    const Session* a = load(latest);
+    const Session* b = load(previous);
+    if (!a || !b) return false;
+    std::vector<std::string> figures;
+    for (const JudgedFigure& f : condition.figures) {
+      figures.push_back(f.figure);
+    }
+    const std::vector<std::optional<FigureVerdict>> verdicts =
+        CompareLatestSessions(*a, *b, condition.condition, figures, minEffect);
+    std::cout << "  " << ConditionText(condition.condition) << ": "
+              << sessions.size()
+              << " sessions, too few to tell a lasting change; session "
+              << judged.sessions[latest].summary.id << " against session "
+              << judged.sessions[previous].summary.id << ", run against run:";
+    bool any = false;
+    for (std::size_t f = 0; f < figures.size(); ++f) {
+      if (!verdicts[f] || !Differs(verdicts[f]->verdict)) continue;
+      const bool worse = verdicts[f]->estimate->ratio < 1;
+      std::cout << "\n    " << (worse ? "slower: " : "faster: ")
+                << FigureLabel(figures[f]) << ": "
+                << RatioText(verdicts[f]->estimate->ratio,
+                             verdicts[f]->adjusted);
+      any = true;
+      said = said || worse;
+    }
+    std::cout << (any ? "\n" : " no figure differs\n");
+  }
+  return true;
 }
 
 }  // namespace
@@ -183,17 +302,18 @@ int ListHistory(const HistoryOptions& options) {
     std::cout << "No history yet at " << path << ".\n";
     return kAllRead;
   }
-  const std::vector<DriveSummary> drives = store->Drives(error);
-  const std::vector<StoredSession> sessions =
-      store->Sessions(options.drive.value_or(""), "", false, error);
-  if (!error.empty()) {
-    PrintError(path + ": " + error);
-    return kUnreadable;
-  }
-  std::cout << "History at " << path << ":\n";
-  for (const DriveSummary& drive : drives) {
-    if (options.drive && drive.name != *options.drive) continue;
-    std::cout << "\nDrive " << drive.name << ": " << drive.sessions
+  const std::optional<std::vector<DriveSummary>> drives =
+      MatchingDrives(*store, options);
+  if (!drives) return kUnreadable;
+  std::cout << "History at " << store->Where() << ":\n";
+  for (const DriveSummary& drive : *drives) {
+    const std::vector<StoredSession> sessions =
+        store->Sessions(drive.id, "", false, error);
+    if (!error.empty()) {
+      PrintError(store->Where() + ": " + error);
+      return kUnreadable;
+    }
+    std::cout << "\nDrive " << DriveText(drive) << ": " << drive.sessions
               << (drive.sessions == 1 ? " session" : " sessions");
     if (drive.sessions > 0) {
       std::cout << ", " << drive.first << " to " << drive.last;
@@ -201,37 +321,38 @@ int ListHistory(const HistoryOptions& options) {
     std::cout << '\n';
     for (const StoredSession& s : sessions) {
       const SessionSummary& m = s.summary;
-      if (m.drive != drive.name) continue;
       std::cout << "  session " << m.id << "  " << m.started << "  "
-                << m.program << "  threads " << m.threadCounts << "  " << m.runs
-                << (m.runs == 1 ? " run" : " runs") << "  " << m.machine << "  "
-                << m.fileSystem << "  " << m.source << '\n';
+                << m.program << "  threads " << m.threadCounts
+                << (m.settle ? "  settled" : "") << "  " << m.runs
+                << (m.runs == 1 ? " run" : " runs") << "  " << m.fileSystem
+                << "  " << m.source << '\n';
     }
   }
   return kAllRead;
 }
 
 int AddToHistory(const HistoryOptions& options) {
-  std::string path;
-  std::string error;
   const std::unique_ptr<HistoryStore> store =
-      OpenHistory(options, HistoryStore::Mode::kWrite, path, error);
-  if (!store) {
-    PrintError(error);
-    return kUnreadable;
-  }
+      OpenOrSay(options, HistoryStore::Mode::kWrite);
+  if (!store) return kUnreadable;
   int status = kAllRead;
   std::string text;
   for (const std::string& input : options.inputs) {
     Session session;
     InputError readError;
-    if (!ReadSession(input, text, session, readError)) {
+    std::vector<std::string> findings;
+    const bool read = ReadSession(input, text, session, findings, readError);
+    for (const std::string& finding : findings) {
+      PrintWarning(Where(input, 0) + finding);
+    }
+    if (!read) {
       PrintError(Where(input, readError.line) + readError.message);
       status = kUnreadable;
       continue;
     }
     long long id = 0;
     std::string drive;
+    std::string error;
     switch (store->Add(session, options.drive, id, drive, error)) {
       case HistoryStore::Added::kAdded:
         std::cout << input << ": added as session " << id << " of drive "
@@ -243,9 +364,9 @@ int AddToHistory(const HistoryOptions& options) {
                   << " of drive " << drive << "; nothing added\n";
         break;
       case HistoryStore::Added::kFailed: {
-        std::string message = Where(path, 0) + input;
-        message += " was not added: ";
-        message += error;
+        std::string message = store->Where();
+        message += ": " + input;
+        message += " was not added: " + error;
         PrintError(message);
         status = kUnreadable;
         break;
@@ -261,19 +382,24 @@ int ShowHistory(const HistoryOptions& options) {
                ": not a date (2026-12-09, or a longer UTC time)");
     return kUnreadable;
   }
-  std::string path;
-  std::string error;
-  const std::unique_ptr<HistoryStore> store = OpenForReading(options, path);
+  const std::unique_ptr<HistoryStore> store =
+      OpenOrSay(options, HistoryStore::Mode::kRead);
   if (!store) return kUnreadable;
-  std::string drive;
-  if (!ChooseDrive(*store, options, drive)) return kUnreadable;
-  const std::vector<StoredSession> sessions =
-      store->Sessions(drive, options.since, true, error);
-  if (!error.empty()) {
-    PrintError(path + ": " + error);
-    return kUnreadable;
+  const std::optional<DriveSummary> drive = ChooseDrive(*store, options);
+  if (!drive) return kUnreadable;
+  std::optional<JudgedDrive> judged =
+      Judge(*store, *drive, options.minEffect, 1);
+  if (!judged) return kUnreadable;
+  HistoryView view;
+  view.drive = DriveText(*drive);
+  view.minEffect = options.minEffect;
+  view.from = judged->from;
+  for (const StoredSession& s : judged->sessions) {
+    view.sessions.push_back(s.summary);
   }
-  HistoryView view = MakeHistoryView(drive, sessions, options.minEffect);
+  judged->sessions.clear();
+  view.conditions = std::move(judged->conditions);
+  if (!options.since.empty()) KeepSince(options.since, view);
   view.madeAt = ReportTime();
   const std::unique_ptr<Reporter> reporter = MakeReporter(options.format);
   return WriteOutput(
@@ -284,41 +410,96 @@ int ShowHistory(const HistoryOptions& options) {
 }
 
 int CheckHistory(const HistoryOptions& options) {
-  std::string path;
-  std::string error;
-  const std::unique_ptr<HistoryStore> store = OpenForReading(options, path);
+  const std::unique_ptr<HistoryStore> store =
+      OpenOrSay(options, HistoryStore::Mode::kRead);
   if (!store) return kUnreadable;
-  std::vector<std::string> drives;
-  if (options.drive) {
-    std::string drive;
-    if (!ChooseDrive(*store, options, drive)) return kUnreadable;
-    drives.push_back(drive);
-  } else {
-    for (const DriveSummary& d : store->Drives(error)) drives.push_back(d.name);
-    if (!error.empty()) {
-      PrintError(Where(path, 0) + error);
-      return kUnreadable;
-    }
+  const std::optional<std::vector<DriveSummary>> drives =
+      MatchingDrives(*store, options);
+  if (!drives) return kUnreadable;
+  if (drives->empty()) {
+    std::cout << "The history holds no session yet.\n";
+    return kAllRead;
   }
   bool regressed = false;
-  for (const std::string& drive : drives) {
-    const std::vector<StoredSession> sessions =
-        store->Sessions(drive, "", true, error);
-    if (!error.empty()) {
-      PrintError(Where(path, 0) + error);
-      return kUnreadable;
+  for (const DriveSummary& drive : *drives) {
+    const std::optional<JudgedDrive> judged =
+        Judge(*store, drive, options.minEffect, drives->size());
+    if (!judged) return kUnreadable;
+    const std::size_t count = judged->sessions.size();
+    std::cout << "Drive " << DriveText(drive) << ": " << count
+              << (count == 1 ? " session" : " sessions");
+    if (judged->from > 0) {
+      std::cout << ", judged from session "
+                << judged->sessions[judged->from].summary.id
+                << " on (a change accepted there)";
     }
-    std::cout << "Drive " << drive << ": " << sessions.size()
-              << (sessions.size() == 1 ? " session" : " sessions") << '\n';
-    if (sessions.size() < 2) {
+    std::cout << '\n';
+    if (count - judged->from < 2) {
       std::cout << "  nothing to compare the latest session with yet\n";
       continue;
     }
-    const HistoryView view =
-        MakeHistoryView(drive, sessions, options.minEffect);
-    if (SayFindings(JudgeLatest(sessions, view), view)) regressed = true;
+    const bool slower = SayChanges(*judged);
+    bool slowerRunByRun = false;
+    if (!SayTooFew(*store, *judged, options.minEffect, slowerRunByRun)) {
+      return kUnreadable;
+    }
+    if (!slower && !slowerRunByRun) std::cout << "  nothing got slower\n";
+    regressed = regressed || slower;
   }
   return regressed ? kRegressed : kAllRead;
+}
+
+int AcceptChange(const HistoryOptions& options) {
+  const std::unique_ptr<HistoryStore> store =
+      OpenOrSay(options, HistoryStore::Mode::kWrite);
+  if (!store) return kUnreadable;
+  const std::optional<DriveSummary> drive = ChooseDrive(*store, options);
+  if (!drive) return kUnreadable;
+  std::string error;
+  const std::vector<StoredSession> sessions =
+      store->Sessions(drive->id, "", false, error);
+  bool found = false;
+  for (const StoredSession& s : sessions) {
+    found = found || s.summary.id == *options.sinceSession;
+  }
+  if (error.empty() && !found) {
+    PrintError("no session " + std::to_string(*options.sinceSession) +
+               " of drive " + DriveText(*drive) + " in the history");
+    return kUnreadable;
+  }
+  if (!error.empty() ||
+      !store->Accept(drive->id, *options.sinceSession, error)) {
+    PrintError(store->Where() + ": " + error);
+    return kUnreadable;
+  }
+  std::cout << "Drive " << DriveText(*drive) << ": the change at session "
+            << *options.sinceSession
+            << " is accepted; the check judges from there on\n";
+  return kAllRead;
+}
+
+int RemoveSessions(const HistoryOptions& options) {
+  const std::unique_ptr<HistoryStore> store =
+      OpenOrSay(options, HistoryStore::Mode::kWrite);
+  if (!store) return kUnreadable;
+  std::vector<long long> missing;
+  std::string error;
+  if (!store->Remove(options.sessions, missing, error)) {
+    if (!missing.empty()) {
+      std::string ids;
+      for (const long long id : missing) {
+        ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+      }
+      PrintError("no session " + ids + " in the history; nothing removed");
+    } else {
+      PrintError(store->Where() + ": " + error);
+    }
+    return kUnreadable;
+  }
+  std::cout << "Removed " << options.sessions.size()
+            << (options.sessions.size() == 1 ? " session" : " sessions")
+            << " from the history\n";
+  return kAllRead;
 }
 
 bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
@@ -328,20 +509,30 @@ bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
   if (!ReadRunFolder(folder, text, read, readError) || read.records.empty()) {
     return true;  // nothing finished, nothing to keep
   }
+  std::vector<std::string> findings;
+  const Session session = SessionOfFolder(folder, read, findings);
+  for (const std::string& finding : findings) {
+    PrintWarning(Where(folder, 0) + finding);
+  }
+  if (!HasFigures(session)) {
+    PrintWarning("the history was not written (" + folder +
+                 " holds no figure it can keep)");
+    return false;
+  }
   std::string path;
   std::string error;
   const std::unique_ptr<HistoryStore> store =
       OpenHistory(options, HistoryStore::Mode::kWrite, path, error);
   long long id = 0;
   std::string drive;
-  if (store && store->Add(SessionOfFolder(folder, read), options.drive, id,
-                          drive, error) != HistoryStore::Added::kFailed) {
+  if (store && store->Add(session, options.drive, id, drive, error) !=
+                   HistoryStore::Added::kFailed) {
     PrintNote("kept in the history as session " + std::to_string(id) +
               " of drive " + drive);
     return true;
   }
   PrintWarning("the history was not written (" +
-               (store ? path + ": " + error : error) +
+               (store ? store->Where() + ": " + error : error) +
                "); the runs are kept in " + folder);
   return false;
 }

@@ -1,5 +1,6 @@
 // drives-report history: every session kept per drive, its figures over
-// time, and whether the latest session got slower.
+// time, whether a drive got slower, and the user's hand on it (a change
+// accepted, a wrong session removed).
 #ifndef DRIVES_CLI_HISTORY_COMMAND_H_
 #define DRIVES_CLI_HISTORY_COMMAND_H_
 
@@ -10,9 +11,12 @@
 struct HistoryOptions {
   std::string path;   // --history; empty: $DRIVES_HISTORY, else the default
   bool none = false;  // --no-history (drives-report run)
-  std::optional<std::string> drive;  // --drive
-  std::string since;                 // --since DATE
-  std::vector<std::string> inputs;   // history add
+  std::optional<std::string> drive;       // --drive
+  std::optional<std::string> machine;     // --machine: its host name
+  std::string since;                      // --since DATE (history show)
+  std::optional<long long> sinceSession;  // --since SESSION (history accept)
+  std::vector<std::string> inputs;        // history add
+  std::vector<long long> sessions;        // history remove
   double minEffect = 0.05;
   std::string format = "table";
   std::string output;
@@ -25,6 +29,8 @@ int ListHistory(const HistoryOptions& options);
 int AddToHistory(const HistoryOptions& options);
 int ShowHistory(const HistoryOptions& options);
 int CheckHistory(const HistoryOptions& options);
+int AcceptChange(const HistoryOptions& options);
+int RemoveSessions(const HistoryOptions& options);
 
 // After a sweep: adds its run folder to the history; false, with one
 // warning said, when it could not be added.

@@ -4,11 +4,15 @@
 
 void ContentHash::Add(std::string_view bytes) {
   constexpr std::uint64_t kPrime = 1099511628211ULL;
-  for (const char c : bytes) {
-    hash_ ^= static_cast<unsigned char>(c);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    // A line end is one, CR LF or LF.
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+      continue;
+    }
+    hash_ ^= static_cast<unsigned char>(bytes[i]);
     hash_ *= kPrime;
+    ++bytes_;
   }
-  bytes_ += bytes.size();
 }
 
 std::string ContentHash::Text() const {

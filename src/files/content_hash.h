@@ -1,5 +1,6 @@
 // A fingerprint of content, to tell whether the same input was given
-// twice: 64-bit FNV-1a, with the length beside it.
+// twice: 64-bit FNV-1a, with the length beside it. Line ends count alike,
+// CR LF or LF: the same file saved on Windows is the same input.
 #ifndef DRIVES_FILES_CONTENT_HASH_H_
 #define DRIVES_FILES_CONTENT_HASH_H_
 

@@ -1,9 +1,9 @@
-// The history: every session kept in one SQLite file, per drive. Each
+// The history: every session kept per drive, in a SQLite file or on a
+// PostgreSQL server, with the same tables and the same commands. Each
 // session is written in one transaction, so that a process killed in the
-// middle leaves it whole or absent; write-ahead logging and a busy timeout
-// let several runners record at the same moment. A file that is not such a
-// database, or is damaged, or comes from a newer version, is refused and
-// never modified.
+// middle leaves it whole or absent; several writers may record at the
+// same moment. What is not such a history, is damaged, or comes from a
+// newer version is refused and never modified.
 #ifndef DRIVES_HISTORY_HISTORY_STORE_H_
 #define DRIVES_HISTORY_HISTORY_STORE_H_
 
@@ -14,14 +14,14 @@
 
 #include "history/session.h"
 
-struct sqlite3;
-
-// The schema version this program writes (PRAGMA user_version).
-constexpr int kHistorySchemaVersion = 2;
+// The schema version this program writes (SQLite's PRAGMA user_version;
+// a table of its own on a server).
+constexpr int kHistorySchemaVersion = 3;
 
 struct DriveSummary {
   long long id = 0;
   std::string name;
+  std::string machine;  // the host name of its machine
   int sessions = 0;
   std::string first;  // the first and the latest session's start
   std::string last;
@@ -30,6 +30,7 @@ struct DriveSummary {
 // A session as listed: what it is, not its figures.
 struct SessionSummary {
   long long id = 0;
+  long long driveId = 0;
   std::string drive;
   std::string started;
   std::string program;
@@ -38,51 +39,86 @@ struct SessionSummary {
   std::string source;
   std::string machine;
   std::string fileSystem;  // "ext4 on /dev/vda (model)"
+  bool settle = false;
 };
 
-// A session with its runs' figures, for showing and checking.
+// A session with each figure summarised, for showing and checking.
 struct StoredSession {
   SessionSummary summary;
-  std::vector<SessionRun> runs;
+  std::vector<SessionFigureSummary> figures;
+  DriveCeiling ceiling;
+};
+
+// What `history check --record` keeps of a finding.
+struct CheckRecord {
+  long long driveId = 0;
+  std::string figure;
+  std::string role;
+  std::optional<int> clients;
+  std::optional<int> threads;
+  std::string finding;  // "slower", "faster", "recovered", "too-few-sessions"
+  std::optional<double> ratio;
+  std::optional<double> low;
+  std::optional<double> high;
+  std::optional<long long> sinceSession;
+  std::string sinceStarted;
+  std::string message;
 };
 
 class HistoryStore {
  public:
   enum class Mode { kRead, kWrite };
 
-  // Opens (kWrite: creates where missing) the history at `path`; none with
-  // `error` set when it cannot be: not a SQLite database, damaged, from a
-  // newer version, or a file that cannot be opened. kRead of a file that
-  // does not exist gives none with `error` empty.
-  static std::unique_ptr<HistoryStore> Open(const std::string& path, Mode mode,
-                                            std::string& error);
-  ~HistoryStore();
-  HistoryStore(const HistoryStore&) = delete;
-  HistoryStore& operator=(const HistoryStore&) = delete;
+  // Opens the history at `location`: a SQLite file (created in kWrite
+  // where missing) or a PostgreSQL connection string; none with `error`
+  // set when it cannot be. kRead of a file that does not exist gives none
+  // with `error` empty.
+  static std::unique_ptr<HistoryStore> Open(const std::string& location,
+                                            Mode mode, std::string& error);
+  virtual ~HistoryStore() = default;
 
   enum class Added { kAdded, kAlreadyThere, kFailed };
-  // Adds `session` to the drive named `drive`, or without a name to the
-  // drive its file system was seen on before (else a new one); sets `id` to
-  // the session's (the earlier one's when already there).
-  Added Add(const Session& session, const std::optional<std::string>& drive,
-            long long& id, std::string& driveName, std::string& error);
+  // Adds `session` to the drive named `drive` on the session's machine, or
+  // without a name to the drive its file system was seen on before (else
+  // a new one); sets `id` to the session's (the earlier one's when already
+  // there).
+  virtual Added Add(const Session& session,
+                    const std::optional<std::string>& drive, long long& id,
+                    std::string& driveName, std::string& error) = 0;
 
-  std::vector<DriveSummary> Drives(std::string& error);
-  // The sessions of `drive` (every drive when empty) started at or after
-  // `since` (all when empty), oldest first, with their runs when `figures`.
-  std::vector<StoredSession> Sessions(const std::string& drive,
-                                      const std::string& since, bool figures,
-                                      std::string& error);
+  virtual std::vector<DriveSummary> Drives(std::string& error) = 0;
+  // The sessions of the drive `drive` (every drive when none) started at
+  // or after `since` (all when empty), oldest first, with their figures
+  // summarised where `figures`.
+  virtual std::vector<StoredSession> Sessions(
+      const std::optional<long long>& drive, const std::string& since,
+      bool figures, std::string& error) = 0;
+  // A session whole, as it was added; none with `error` set where it
+  // cannot be read, or with `error` empty where there is no such session.
+  virtual std::optional<Session> Load(long long session,
+                                      std::string& error) = 0;
+  // The sessions' ids and content fingerprints, oldest first: what a copy
+  // to another history needs to tell what is there already.
+  virtual std::vector<std::pair<long long, std::string>> Fingerprints(
+      std::string& error) = 0;
 
- private:
-  HistoryStore(sqlite3* db, std::string path);
-  bool Prepare(Mode mode, std::string& error);
-  long long DriveFor(const Session& session,
-                     const std::optional<std::string>& drive, std::string& name,
-                     std::string& error);
+  // Marks the change of `drive` from session `since` on as known: the
+  // check judges from there on.
+  virtual bool Accept(long long drive, long long since, std::string& error) = 0;
+  // The latest session a change was accepted from, for `drive`.
+  virtual std::optional<long long> Accepted(long long drive,
+                                            std::string& error) = 0;
+  // Deletes the sessions, every one of them or none; `missing` names those
+  // that are not there (then nothing is deleted).
+  virtual bool Remove(const std::vector<long long>& sessions,
+                      std::vector<long long>& missing, std::string& error) = 0;
+  // Keeps the findings of a check, in one transaction.
+  virtual bool Record(const std::vector<CheckRecord>& checks,
+                      std::string& error) = 0;
 
-  sqlite3* db_;
-  std::string path_;
+  // The history as messages name it: its path, or its connection string
+  // with any password masked.
+  virtual std::string Where() const = 0;
 };
 
 // Where the history is kept: `asked` (--history), else $DRIVES_HISTORY,
@@ -91,5 +127,9 @@ std::string HistoryPath(const std::string& asked);
 // The platform's place: $XDG_DATA_HOME/drives/history.sqlite (else
 // ~/.local/share/...), %LOCALAPPDATA%\drives\history.sqlite on Windows.
 std::optional<std::string> DefaultHistoryPath();
+
+// Whether `location` names a PostgreSQL server (postgresql://...,
+// postgres://..., or libpq's key=value words) rather than a file.
+bool IsServerLocation(const std::string& location);
 
 #endif  // DRIVES_HISTORY_HISTORY_STORE_H_

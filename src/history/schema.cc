@@ -6,7 +6,7 @@
 
 namespace {
 
-// Each step brings version i to i + 1.
+// Each step brings version i to i + 1. (A new file takes every step.)
 constexpr const char* kSteps[] = {
     // 1: drives, their sessions, the runs of a session, a run's figures.
     R"sql(
@@ -57,6 +57,97 @@ CREATE VIEW history AS
   JOIN sessions s ON s.session_id = r.session_id
   JOIN drives d ON d.drive_id = s.drive_id;
 )sql",
+    // 3: machines, and drives told apart by their machine; the conditions
+    // of a run that make a series (client count, memory control) and of a
+    // session (--settle); the drive's ceiling; each session's figures
+    // summarised once; changes a user accepted; checks recorded.
+    R"sql(
+DROP VIEW history;
+CREATE TABLE machines (
+  machine_id INTEGER PRIMARY KEY,
+  machine_key TEXT NOT NULL UNIQUE,
+  host TEXT,
+  created TEXT NOT NULL);
+INSERT INTO machines (machine_key, host, created)
+  SELECT DISTINCT 'host:' || coalesce(machine, ''), machine,
+         strftime('%Y-%m-%dT%H:%M:%SZ', 'now')
+  FROM sessions;
+CREATE TABLE drives_3 (
+  drive_id INTEGER PRIMARY KEY,
+  machine_id INTEGER REFERENCES machines (machine_id),
+  name TEXT NOT NULL,
+  created TEXT NOT NULL,
+  UNIQUE (machine_id, name));
+INSERT INTO drives_3 (drive_id, machine_id, name, created)
+  SELECT d.drive_id,
+         (SELECT m.machine_id FROM sessions s JOIN machines m
+            ON m.machine_key = 'host:' || coalesce(s.machine, '')
+          WHERE s.drive_id = d.drive_id ORDER BY s.session_id DESC LIMIT 1),
+         d.name, d.created
+  FROM drives d;
+DROP TABLE drives;
+ALTER TABLE drives_3 RENAME TO drives;
+ALTER TABLE sessions ADD COLUMN machine_id INTEGER REFERENCES machines (machine_id);
+UPDATE sessions SET machine_id = (SELECT machine_id FROM machines
+  WHERE machine_key = 'host:' || coalesce(sessions.machine, ''));
+ALTER TABLE sessions ADD COLUMN settle INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE sessions ADD COLUMN direct_write_mb_s REAL;
+ALTER TABLE sessions ADD COLUMN direct_read_mb_s REAL;
+ALTER TABLE sessions ADD COLUMN fsync_write_mb_s REAL;
+ALTER TABLE sessions ADD COLUMN sync_files_per_s REAL;
+ALTER TABLE sessions ADD COLUMN direct_io_refused TEXT;
+ALTER TABLE runs ADD COLUMN clients INTEGER;
+ALTER TABLE runs ADD COLUMN role TEXT NOT NULL DEFAULT 'drive';
+CREATE TABLE session_summaries (
+  session_id INTEGER NOT NULL REFERENCES sessions (session_id),
+  role TEXT NOT NULL,
+  clients INTEGER,
+  threads INTEGER,
+  figure TEXT NOT NULL,
+  unit TEXT NOT NULL,
+  runs INTEGER NOT NULL,
+  median REAL NOT NULL,
+  ci_low REAL,
+  ci_high REAL);
+CREATE INDEX session_summaries_by_session ON session_summaries (session_id);
+CREATE TABLE accepted (
+  accepted_id INTEGER PRIMARY KEY,
+  drive_id INTEGER NOT NULL REFERENCES drives (drive_id),
+  since_session INTEGER NOT NULL,
+  accepted TEXT NOT NULL);
+CREATE TABLE checks (
+  check_id INTEGER PRIMARY KEY,
+  checked TEXT NOT NULL,
+  drive_id INTEGER NOT NULL REFERENCES drives (drive_id),
+  figure TEXT NOT NULL,
+  role TEXT NOT NULL,
+  clients INTEGER,
+  threads INTEGER,
+  finding TEXT NOT NULL,
+  ratio REAL,
+  ratio_low REAL,
+  ratio_high REAL,
+  since_session INTEGER,
+  since_started TEXT,
+  message TEXT NOT NULL);
+CREATE VIEW history AS
+  SELECT m.host AS machine_host, d.name AS drive, s.session_id, s.started,
+         s.machine, s.program, s.settle, r.number AS run, r.role, r.clients,
+         r.threads, r.disturbed, f.figure, f.value, f.unit
+  FROM figures f
+  JOIN runs r ON r.run_id = f.run_id
+  JOIN sessions s ON s.session_id = r.session_id
+  JOIN drives d ON d.drive_id = s.drive_id
+  LEFT JOIN machines m ON m.machine_id = d.machine_id;
+CREATE VIEW session_figures AS
+  SELECT m.host AS machine_host, d.name AS drive, s.session_id, s.started,
+         s.program, s.settle, f.role, f.clients, f.threads, f.figure, f.unit,
+         f.runs, f.median, f.ci_low, f.ci_high
+  FROM session_summaries f
+  JOIN sessions s ON s.session_id = f.session_id
+  JOIN drives d ON d.drive_id = s.drive_id
+  LEFT JOIN machines m ON m.machine_id = d.machine_id;
+)sql",
 };
 static_assert(sizeof kSteps / sizeof kSteps[0] == kHistorySchemaVersion,
               "a step for every version");
@@ -73,7 +164,8 @@ bool ExecSql(sqlite3* db, const char* sql, std::string& error) {
   return false;
 }
 
-bool MigrateSchema(sqlite3* db, int version, std::string& error) {
+bool MigrateSchema(sqlite3* db, int version, const AfterStep& after,
+                   std::string& error) {
   if (!ExecSql(db, "BEGIN IMMEDIATE", error)) return false;
   // Another process may have migrated it while this one waited.
   sqlite3_stmt* statement = nullptr;
@@ -84,7 +176,7 @@ bool MigrateSchema(sqlite3* db, int version, std::string& error) {
   }
   sqlite3_finalize(statement);
   for (int step = version; step < kHistorySchemaVersion; ++step) {
-    if (!ExecSql(db, kSteps[step], error)) {
+    if (!ExecSql(db, kSteps[step], error) || !after(db, step + 1, error)) {
       std::string ignored;
       ExecSql(db, "ROLLBACK", ignored);
       return false;

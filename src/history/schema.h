@@ -5,6 +5,7 @@
 #ifndef DRIVES_HISTORY_SCHEMA_H_
 #define DRIVES_HISTORY_SCHEMA_H_
 
+#include <functional>
 #include <string>
 
 struct sqlite3;
@@ -12,8 +13,14 @@ struct sqlite3;
 // Runs `sql`; false with `error` set to SQLite's reason when it fails.
 bool ExecSql(sqlite3* db, const char* sql, std::string& error);
 
+// What a step needs done beside its SQL, after it: filling a new table from
+// the old ones (the session summaries of version 3).
+using AfterStep =
+    std::function<bool(sqlite3* db, int version, std::string& error)>;
+
 // Brings the file from `version` (0: new) to kHistorySchemaVersion in one
 // transaction; false with `error` set when a step fails (nothing changed).
-bool MigrateSchema(sqlite3* db, int version, std::string& error);
+bool MigrateSchema(sqlite3* db, int version, const AfterStep& after,
+                   std::string& error);
 
 #endif  // DRIVES_HISTORY_SCHEMA_H_

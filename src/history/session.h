@@ -17,24 +17,62 @@ struct SessionFigure {
   std::string unit;
 };
 
+// What a run measured: the drive under test, or the memory-backed control
+// run beside it.
+constexpr char kDriveRole[] = "drive";
+constexpr char kControlRole[] = "control";
+
 struct SessionRun {
   int number = 0;              // in its sweep, from 1
   std::optional<int> threads;  // as the run printed it
   bool disturbed = false;
   std::vector<SessionFigure> figures;
+  std::optional<int> clients;  // of a multi-client run: how many
+  std::string role = kDriveRole;
+};
+
+// One figure of a session at one role, client count and thread count,
+// summarised over its runs: what the history is judged by.
+struct SessionFigureSummary {
+  std::string role = kDriveRole;
+  std::optional<int> clients;
+  std::optional<int> threads;
+  std::string figure;
+  std::string unit;
+  int runs = 0;
+  double median = 0;
+  std::optional<double> low;  // the median's interval, from 2 runs on
+  std::optional<double> high;
+};
+
+// The drive's own speed, measured with the cache out of the way beside a
+// sweep; none where it was not measured or the file system refused.
+struct DriveCeiling {
+  std::optional<double> directWriteMbS;
+  std::optional<double> directReadMbS;
+  std::optional<double> fsyncWriteMbS;
+  std::optional<double> syncFilesPerS;
+  std::string directIoRefused;  // why, where it was
 };
 
 struct Session {
   std::string started;         // UTC, ISO 8601
-  MachineDescription machine;  // host, file system and its ID, device, model
+  MachineDescription machine;  // host, its ID, file system, device, model
   std::string directory;       // where the benchmark ran, where known
   std::string program;         // "drives64"
   std::optional<int> wordSize;
   std::vector<int> threadCounts;
+  bool settle = false;      // --settle: written data flushed before each run
   std::string source;       // the input it was read from
   std::string contentHash;  // of that input: the same input twice is one
   std::optional<std::string> manifest;  // the run folder's, as JSON
   std::vector<SessionRun> runs;
+  DriveCeiling ceiling;
 };
+
+// Every figure of `runs`, summarised at each role, client count and thread
+// count: its median over the runs and that median's interval.
+std::vector<SessionFigureSummary> Summarise(
+    const std::vector<SessionRun>& runs);
 
 #endif  // DRIVES_HISTORY_SESSION_H_

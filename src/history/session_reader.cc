@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -16,17 +17,52 @@ namespace fs = std::filesystem;
 
 namespace {
 
-SessionRun RunOf(const RunRecord& record, int number, bool disturbed) {
-  SessionRun run{number, record.threadCount, disturbed, {}};
+// A run's figures as the history keeps them: positive finite numbers. What
+// is not one is left out and named.
+SessionRun RunOf(const RunRecord& record, int number, bool disturbed,
+                 std::vector<std::string>& findings) {
+  SessionRun run;
+  run.number = number;
+  run.threads = record.threadCount;
+  run.disturbed = disturbed;
+  run.clients = record.clients;
+  // What the reader doubted (a figure it could not read is left out).
+  for (const Finding& f : record.findings) {
+    findings.push_back("run " + std::to_string(number) + ": line " +
+                       std::to_string(f.line) + ": " + f.check + ": expected " +
+                       f.expected + ", found " + f.found);
+  }
   for (const FigureRow& row : ComparedFigures()) {
     if (!row.Compares()) continue;
     const std::optional<double> value = row.Value(record);
-    // What SQLite cannot keep as a number (not a number) is left out.
-    if (value && std::isfinite(*value)) {
+    if (!value) continue;
+    if (std::isfinite(*value) && *value > 0) {
       run.figures.push_back({row.Key(), *value, row.Unit()});
+      continue;
     }
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", *value);
+    findings.push_back("run " + std::to_string(number) + ": " + row.Label() +
+                       " is " + text +
+                       ", not a positive finite number; left out");
   }
   return run;
+}
+
+// Whether `text` is an ISO 8601 UTC time the history can sort by:
+// "2026-12-09T14:00:00Z", or at least its date.
+bool ReadableTime(const std::string& text) {
+  if (text.size() < 10) return false;
+  for (std::size_t i = 0; i < text.size() && i < 19; ++i) {
+    const char c = text[i];
+    const bool digit = c >= '0' && c <= '9';
+    const char expected = i == 4 || i == 7     ? '-'
+                          : i == 10            ? 'T'
+                          : i == 13 || i == 16 ? ':'
+                                               : '0';
+    if (expected == '0' ? !digit : c != expected) return false;
+  }
+  return true;
 }
 
 // Where the input lies, as this machine sees it.
@@ -65,19 +101,30 @@ void FillProgram(Session& session, const std::vector<RunRecord>& records) {
 
 }  // namespace
 
-Session SessionOfFolder(const std::string& source, const RunFolder& folder) {
+Session SessionOfFolder(const std::string& source, const RunFolder& folder,
+                        std::vector<std::string>& findings) {
   const Manifest& m = folder.manifest;
   Session session;
   session.source = source;
   session.contentHash = folder.contentHash;
   session.manifest = folder.manifestText;
-  session.started = m.created.empty() ? ModifiedUtc(source) : m.created;
+  session.started = ModifiedUtc(source);
+  if (ReadableTime(m.created)) {
+    session.started = m.created;
+  } else if (!m.created.empty()) {
+    findings.push_back("the manifest's start time \"" + m.created +
+                       "\" is not a UTC time; the folder's is kept (" +
+                       session.started + ")");
+  }
   session.directory = m.directory;
   session.wordSize = m.wordSize;
+  session.settle = m.settle;
   session.machine = m.machine.fileSystemId ? m.machine : Location(source);
+  if (!session.machine.machineId)
+    session.machine.machineId = m.machine.machineId;
   for (std::size_t r = 0; r < folder.records.size(); ++r) {
     session.runs.push_back(RunOf(folder.records[r], folder.marks[r].number,
-                                 folder.marks[r].disturbed));
+                                 folder.marks[r].disturbed, findings));
   }
   // The thread counts the sweep asked for, else those the runs printed.
   for (const std::optional<int>& count : m.threadCounts) {
@@ -87,8 +134,15 @@ Session SessionOfFolder(const std::string& source, const RunFolder& folder) {
   return session;
 }
 
+bool HasFigures(const Session& session) {
+  for (const SessionRun& run : session.runs) {
+    if (!run.figures.empty()) return true;
+  }
+  return false;
+}
+
 bool ReadSession(const std::string& source, std::string& text, Session& session,
-                 InputError& error) {
+                 std::vector<std::string>& findings, InputError& error) {
   if (IsRunFolder(source)) {
     RunFolder folder;
     if (!ReadRunFolder(source, text, folder, error)) return false;
@@ -96,26 +150,30 @@ bool ReadSession(const std::string& source, std::string& text, Session& session,
       error = {0, "no run of the folder finished"};
       return false;
     }
-    session = SessionOfFolder(source, folder);
-    return true;
+    session = SessionOfFolder(source, folder, findings);
+  } else {
+    std::optional<RunRecord> record;
+    if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
+      record = ReadRunRecord(text, source, error);
+    }
+    if (!record) return false;
+    ContentHash hash;
+    hash.Add(text);
+    session = Session{};
+    session.source = source;
+    session.contentHash = hash.Text();
+    const bool standardInput = source == kStandardInput;
+    session.started = ModifiedUtc(standardInput ? "" : source);
+    session.machine = Location(standardInput ? "." : source);
+    std::error_code code;
+    session.directory =
+        fs::absolute(standardInput ? "." : source, code).parent_path().string();
+    session.runs.push_back(RunOf(*record, 1, false, findings));
+    FillProgram(session, {*record});
   }
-  std::optional<RunRecord> record;
-  if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
-    record = ReadRunRecord(text, source, error);
+  if (!HasFigures(session)) {
+    error = {0, "no figure of it is a positive finite number; nothing to keep"};
+    return false;
   }
-  if (!record) return false;
-  ContentHash hash;
-  hash.Add(text);
-  session = Session{};
-  session.source = source;
-  session.contentHash = hash.Text();
-  const bool standardInput = source == kStandardInput;
-  session.started = ModifiedUtc(standardInput ? "" : source);
-  session.machine = Location(standardInput ? "." : source);
-  std::error_code code;
-  session.directory =
-      fs::absolute(standardInput ? "." : source, code).parent_path().string();
-  session.runs.push_back(RunOf(*record, 1, false));
-  FillProgram(session, {*record});
   return true;
 }

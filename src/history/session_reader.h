@@ -13,11 +13,17 @@
 #include "runs/run_folder.h"
 
 // Reads `source` into `session`; false with `error` set when it cannot be
-// read. `text` is a buffer to reuse.
+// read, or holds no figure the history can keep. `findings` names what is
+// left out or doubtful (a value that is not a positive finite number, a
+// start time that cannot be read). `text` is a buffer to reuse.
 bool ReadSession(const std::string& source, std::string& text, Session& session,
-                 InputError& error);
+                 std::vector<std::string>& findings, InputError& error);
 
-// The session of a run folder already read.
-Session SessionOfFolder(const std::string& source, const RunFolder& folder);
+// The session of a run folder already read, with its findings.
+Session SessionOfFolder(const std::string& source, const RunFolder& folder,
+                        std::vector<std::string>& findings);
+
+// Whether `session` has any figure to keep.
+bool HasFigures(const Session& session);
 
 #endif  // DRIVES_HISTORY_SESSION_READER_H_

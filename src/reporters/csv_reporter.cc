@@ -293,25 +293,41 @@ void CsvReporter::WriteHistory(const HistoryView& view,
                                std::ostream& stream) const {
   OutputBuffer out(stream);
   out << "drive,session,started,threads,figure,unit,runs,median,ci_low,"
-         "ci_high,ci_coverage,precision,step_ratio\n";
-  for (const HistorySeries& series : view.series) {
-    for (std::size_t p = 0; p < series.points.size(); ++p) {
-      const FigureStatistics& s = series.points[p].statistics;
-      const SessionSummary& session = view.sessions[series.points[p].session];
-      std::optional<double> step;
-      for (const Step& found : series.steps) {
-        if (found.at == p) step = found.ratio;
+         "ci_high,ci_coverage,precision,step_ratio,program,settle,role,"
+         "clients,step_low,step_high\n";
+  for (const JudgedCondition& condition : view.conditions) {
+    const HistoryCondition& c = condition.condition;
+    for (const JudgedFigure& figure : condition.figures) {
+      std::size_t next = 0;
+      for (const HistoryPoint& p : figure.points) {
+        const SessionSummary& session = view.sessions[p.session];
+        const LevelShift* shift = nullptr;
+        while (next < figure.shifts.size() &&
+               figure.shifts[next].at <= p.session) {
+          if (figure.shifts[next].at == p.session) shift = &figure.shifts[next];
+          ++next;
+        }
+        std::optional<double> coverage;
+        std::optional<double> precision;
+        if (p.low && p.high) {
+          coverage = OrderCoverage(p.runs, OrderRank(p.runs));
+          precision = (*p.high - *p.low) / 2 / p.median;
+        }
+        out << Field(view.drive) << ',' << session.id << ','
+            << Field(session.started) << ','
+            << (c.threads ? std::to_string(*c.threads) : "") << ','
+            << figure.figure << ',' << Field(figure.unit) << ',' << p.runs
+            << ',' << Number(p.median) << ',' << Number(p.low) << ','
+            << Number(p.high) << ',' << Number(coverage) << ','
+            << Number(precision) << ','
+            << (shift ? Number(shift->ratio) : std::string()) << ','
+            << Field(c.program) << ',' << (c.settle ? "1" : "0") << ','
+            << c.role << ',' << (c.clients ? std::to_string(*c.clients) : "")
+            << ','
+            << (shift ? Number(shift->low) + ',' + Number(shift->high)
+                      : std::string(","))
+            << '\n';
       }
-      out << Field(view.drive) << ',' << session.id << ','
-          << Field(session.started) << ','
-          << (series.threads ? std::to_string(*series.threads) : "") << ','
-          << series.row.Key() << ',' << series.row.Unit() << ','
-          << s.summary.runs << ',' << Number(s.summary.median) << ','
-          << (s.interval
-                  ? Number(s.interval->low) + ',' + Number(s.interval->high) +
-                        ',' + Number(s.interval->coverage)
-                  : std::string(",,"))
-          << ',' << Number(s.precision) << ',' << Number(step) << '\n';
     }
   }
 }

@@ -1,69 +1,78 @@
 #include "reporters/history_tables.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
 #include "reporters/readable_number.h"
 
-namespace {
-
-std::string Cell(const FigureStatistics& s) {
-  std::string cell = ReadableNumber(s.summary.median);
-  if (s.precision) {
-    char text[32];
-    const double percent = *s.precision * 100;
-    std::snprintf(text, sizeof text,
-                  percent < 0.95 ? " \u00b1%.1f%%" : " \u00b1%.0f%%", percent);
-    cell += text;
-  }
-  return cell;
-}
-
-}  // namespace
-
-std::string StepText(double ratio) {
-  char text[64];
-  std::snprintf(text, sizeof text, "a step of %+.0f%%", (ratio - 1) * 100);
+std::string PrecisionText(const HistoryPoint& point) {
+  if (!point.low || !point.high || !(point.median > 0)) return "";
+  const double percent = (*point.high - *point.low) / 2 / point.median * 100;
+  char text[32];
+  std::snprintf(text, sizeof text,
+                percent < 0.95 ? "\u00b1%.1f%%" : "\u00b1%.0f%%", percent);
   return text;
 }
 
 std::vector<std::pair<std::string, TextTable>> HistoryTables(
     const HistoryView& view) {
-  std::vector<std::pair<std::string, TextTable>> tables;
-  for (std::size_t i = 0; i < view.series.size();) {
-    // The series of one figure, one per thread count.
-    std::size_t end = i;
-    while (end < view.series.size() &&
-           view.series[end].row.Key() == view.series[i].row.Key()) {
-      ++end;
+  // Each figure's columns: (condition, its figure), in figure order.
+  std::map<std::size_t, std::vector<std::pair<std::size_t, std::size_t>>>
+      byFigure;
+  std::map<std::size_t, std::string> keys;
+  for (std::size_t c = 0; c < view.conditions.size(); ++c) {
+    const std::vector<JudgedFigure>& figures = view.conditions[c].figures;
+    for (std::size_t f = 0; f < figures.size(); ++f) {
+      const std::size_t position = FigurePosition(figures[f].figure);
+      byFigure[position].emplace_back(c, f);
+      keys[position] = figures[f].figure;
     }
+  }
+  std::vector<std::pair<std::string, TextTable>> tables;
+  for (const auto& [position, columns] : byFigure) {
     TextTable table;
     table.header = {"Session", "Started"};
-    std::map<std::size_t, std::vector<std::string>> rows;  // by session
-    const std::size_t columns = end - i;
-    for (std::size_t c = 0; c < columns; ++c) {
-      const HistorySeries& series = view.series[i + c];
-      table.header.push_back(series.threads ? ThreadsText(*series.threads)
-                                            : "default threads");
-      for (std::size_t p = 0; p < series.points.size(); ++p) {
-        const std::size_t session = series.points[p].session;
-        auto& cells = rows[session];
-        if (cells.empty()) {
-          cells = {std::to_string(view.sessions[session].id),
-                   view.sessions[session].started};
-          cells.resize(2 + columns);
-        }
-        std::string cell = Cell(series.points[p].statistics);
-        for (const Step& step : series.steps) {
-          if (step.at == p) cell += " (" + StepText(step.ratio) + ")";
-        }
-        cells[2 + c] = cell;
+    // A row per session that has the figure, by session.
+    std::vector<char> present(view.sessions.size(), 0);
+    std::vector<std::size_t> sorted;
+    for (const auto& [c, f] : columns) {
+      for (const HistoryPoint& p : view.conditions[c].figures[f].points) {
+        if (!present[p.session]) sorted.push_back(p.session);
+        present[p.session] = 1;
       }
     }
-    for (auto& [session, cells] : rows) table.rows.push_back(std::move(cells));
-    tables.emplace_back(view.series[i].row.Label(), std::move(table));
-    i = end;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::size_t> rowOf(view.sessions.size(), 0);
+    for (std::size_t r = 0; r < sorted.size(); ++r) rowOf[sorted[r]] = r;
+    table.rows.resize(sorted.size());
+    for (std::size_t r = 0; r < sorted.size(); ++r) {
+      const SessionSummary& s = view.sessions[sorted[r]];
+      table.rows[r] = {std::to_string(s.id), s.started};
+      table.rows[r].resize(2 + columns.size());
+    }
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+      const auto& [c, f] = columns[column];
+      const JudgedCondition& condition = view.conditions[c];
+      const JudgedFigure& figure = condition.figures[f];
+      table.header.push_back(
+          ConditionLabel(condition.condition, view.conditions));
+      std::size_t shift = 0;
+      for (const HistoryPoint& p : figure.points) {
+        std::string cell = ReadableNumber(p.median);
+        const std::string precision = PrecisionText(p);
+        if (!precision.empty()) cell += " " + precision;
+        while (shift < figure.shifts.size() &&
+               figure.shifts[shift].at <= p.session) {
+          if (figure.shifts[shift].at == p.session) {
+            cell += " (" + StepText(figure.shifts[shift].ratio) + ")";
+          }
+          ++shift;
+        }
+        table.rows[rowOf[p.session]][2 + column] = cell;
+      }
+    }
+    tables.emplace_back(FigureLabel(keys[position]), std::move(table));
   }
   return tables;
 }

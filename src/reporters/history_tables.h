@@ -1,7 +1,7 @@
 // The history of one drive as text tables, for the default and markdown
-// formats: one per figure, a row per session, a column per thread count,
-// each cell the session's median and its "±", and a step marked where the
-// figure changed for good.
+// formats: one per figure, a row per session, a column per series of like
+// conditions, each cell the session's median and its "±", and a step
+// marked where the figure changed for good.
 #ifndef DRIVES_REPORTERS_HISTORY_TABLES_H_
 #define DRIVES_REPORTERS_HISTORY_TABLES_H_
 
@@ -16,7 +16,7 @@
 std::vector<std::pair<std::string, TextTable>> HistoryTables(
     const HistoryView& view);
 
-// "a step of -38%": the mark of the first session after a step.
-std::string StepText(double ratio);
+// "±4%" of a session's median and interval; empty without an interval.
+std::string PrecisionText(const HistoryPoint& point);
 
 #endif  // DRIVES_REPORTERS_HISTORY_TABLES_H_

@@ -1,51 +1,72 @@
 #include "reporters/history_view.h"
 
-#include <set>
+#include <cstdio>
 
-std::vector<double> SessionValues(const StoredSession& session,
-                                  const std::optional<int>& threads,
-                                  const FigureRow& row,
-                                  std::vector<int>* numbers) {
-  const std::string key = row.Key();
-  std::vector<double> values;
-  for (const SessionRun& run : session.runs) {
-    if (run.threads != threads) continue;
-    for (const SessionFigure& figure : run.figures) {
-      if (figure.figure != key) continue;
-      values.push_back(figure.value);
-      if (numbers) numbers->push_back(run.number);
-    }
-  }
-  return values;
+#include "results/figure_rows.h"
+
+namespace {
+
+std::string ThreadsPart(const HistoryCondition& c) {
+  return c.threads ? ThreadsText(*c.threads) : std::string("default threads");
 }
 
-HistoryView MakeHistoryView(const std::string& drive,
-                            const std::vector<StoredSession>& sessions,
-                            double minEffect) {
-  HistoryView view;
-  view.drive = drive;
-  view.minEffect = minEffect;
-  std::set<std::optional<int>> counts;
-  for (const StoredSession& session : sessions) {
-    view.sessions.push_back(session.summary);
-    for (const SessionRun& run : session.runs) counts.insert(run.threads);
+std::string ClientsPart(const HistoryCondition& c) {
+  if (!c.clients) return "one client";
+  return std::to_string(*c.clients) +
+         (*c.clients == 1 ? " client" : " clients");
+}
+
+std::string RolePart(const HistoryCondition& c) {
+  return c.role == kControlRole ? "memory control" : "drive";
+}
+
+}  // namespace
+
+std::string ConditionText(const HistoryCondition& condition) {
+  std::string text = condition.program + ", " + ThreadsPart(condition);
+  if (condition.clients) text += ", " + ClientsPart(condition);
+  if (condition.settle) text += ", settled";
+  if (condition.role == kControlRole) text += ", " + RolePart(condition);
+  return text;
+}
+
+std::string ConditionLabel(const HistoryCondition& condition,
+                           const std::vector<JudgedCondition>& all) {
+  bool programs = false;
+  bool clients = false;
+  bool settle = false;
+  bool roles = false;
+  for (const JudgedCondition& other : all) {
+    const HistoryCondition& o = other.condition;
+    programs = programs || o.program != condition.program;
+    clients = clients || o.clients != condition.clients;
+    settle = settle || o.settle != condition.settle;
+    roles = roles || o.role != condition.role;
   }
+  std::string label = ThreadsPart(condition);
+  if (clients) label += ", " + ClientsPart(condition);
+  if (settle) label += condition.settle ? ", settled" : ", unsettled";
+  if (roles) label += ", " + RolePart(condition);
+  if (programs) label = condition.program + ", " + label;
+  return label;
+}
+
+std::string FigureLabel(const std::string& key) {
   for (const FigureRow& row : ComparedFigures()) {
-    if (!row.Compares()) continue;
-    for (const std::optional<int>& threads : counts) {
-      HistorySeries series{threads, row, {}, {}};
-      std::vector<double> medians;
-      for (std::size_t s = 0; s < sessions.size(); ++s) {
-        const std::vector<double> values =
-            SessionValues(sessions[s], threads, row);
-        if (values.empty()) continue;
-        series.points.push_back({s, DescribeFigure(values)});
-        medians.push_back(series.points.back().statistics.summary.median);
-      }
-      if (series.points.empty()) continue;
-      series.steps = FindSteps(medians, minEffect);
-      view.series.push_back(std::move(series));
-    }
+    if (row.Compares() && row.Key() == key) return row.Label();
   }
-  return view;
+  return key;
+}
+
+std::size_t FigurePosition(const std::string& key) {
+  for (const FigureRow& row : ComparedFigures()) {
+    if (row.Compares() && row.Key() == key) return row.Position();
+  }
+  return kFigureRowCount;
+}
+
+std::string StepText(double ratio) {
+  char text[64];
+  std::snprintf(text, sizeof text, "a step of %+.0f%%", (ratio - 1) * 100);
+  return text;
 }

@@ -1,50 +1,45 @@
 // What `drives-report history show` shows of one drive: its sessions, and
-// for every figure and thread count the median and interval of each
-// session's runs, with the lasting changes found in them. Every format
-// shows this one view.
+// for every series of like conditions (program, --settle, drive or memory
+// control, client and thread count) each figure's session medians and
+// intervals, with the lasting changes the history's judgement found in
+// them. Every format shows this one view.
 #ifndef DRIVES_REPORTERS_HISTORY_VIEW_H_
 #define DRIVES_REPORTERS_HISTORY_VIEW_H_
 
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "conclusions/history_judgement.h"
 #include "history/history_store.h"
-#include "results/figure_rows.h"
-#include "statistics/figure_statistics.h"
-#include "statistics/step_detection.h"
-
-// One figure of one session.
-struct HistoryPoint {
-  std::size_t session = 0;  // index into HistoryView::sessions
-  FigureStatistics statistics;
-};
-
-// One figure at one thread count, session by session.
-struct HistorySeries {
-  std::optional<int> threads;
-  FigureRow row;
-  std::vector<HistoryPoint> points;  // the sessions that have it, in order
-  std::vector<Step> steps;           // `at` indexes `points`
-};
 
 struct HistoryView {
   std::string drive;
-  std::vector<SessionSummary> sessions;
-  std::vector<HistorySeries> series;  // by figure, then thread count
+  std::vector<SessionSummary> sessions;     // oldest first
+  std::vector<JudgedCondition> conditions;  // every series, judged
+  std::size_t from = 0;  // the first session judged: a change accepted there
   double minEffect = 0.05;
   std::string madeAt;
 };
 
-// The view of `sessions` (one drive's, oldest first).
-HistoryView MakeHistoryView(const std::string& drive,
-                            const std::vector<StoredSession>& sessions,
-                            double minEffect);
+// The condition in full, for a line of its own: "drives64, 1 thread,
+// 2 clients, settled, memory control".
+std::string ConditionText(const HistoryCondition& condition);
 
-// The values of `row` at `threads` in each of the runs of a session.
-std::vector<double> SessionValues(const StoredSession& session,
-                                  const std::optional<int>& threads,
-                                  const FigureRow& row,
-                                  std::vector<int>* numbers = nullptr);
+// The condition as a column names it: its thread count, with only what sets
+// it apart from the other conditions of `all`.
+std::string ConditionLabel(const HistoryCondition& condition,
+                           const std::vector<JudgedCondition>& all);
+
+// The label of the figure `key` ("Bulk read, one thread (MB/s)"), else the
+// key itself.
+std::string FigureLabel(const std::string& key);
+
+// The place of the figure `key` among the compared figures, for ordering;
+// kFigureRowCount where it is none of them.
+std::size_t FigurePosition(const std::string& key);
+
+// "a step of -38%": the mark of the first session of a new level.
+std::string StepText(double ratio);
 
 #endif  // DRIVES_REPORTERS_HISTORY_VIEW_H_

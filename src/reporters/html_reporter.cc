@@ -456,41 +456,62 @@ void HtmlReporter::WriteHistory(const HistoryView& view,
   out << "<h1>History of " << Escape(view.drive) << "</h1><p>"
       << view.sessions.size()
       << (view.sessions.size() == 1 ? " session" : " sessions")
-      << ". Each line is a figure's median session by session, its band "
-         "the median's confidence interval; a dotted vertical line marks a "
-         "lasting change of at least "
-      << view.minEffect * 100 << "%. Sessions are labelled by their date "
-      << "(month-day, UTC) and number.</p>\n";
+      << ". Each line is a figure's median session by session in one "
+         "series of like conditions (program, thread and client count, "
+         "--settle), its band the median's confidence interval; a dotted "
+         "vertical line marks a lasting change that the history check finds "
+         "(at least "
+      << view.minEffect * 100 << "%). Sessions are labelled by their date "
+      << "(month-day, UTC) and number.";
+  if (view.from > 0 && view.from < view.sessions.size()) {
+    out << " Judged from session " << view.sessions[view.from].id
+        << " on, a change accepted there.";
+  }
+  out << "</p>\n";
   std::vector<std::string> labels;
   for (const SessionSummary& s : view.sessions) {
-    labels.push_back(s.started.substr(5, 5) + " #" + std::to_string(s.id));
+    const std::string day =
+        s.started.size() >= 10 ? s.started.substr(5, 5) : s.started;
+    labels.push_back(day + " #" + std::to_string(s.id));
   }
-  for (std::size_t i = 0; i < view.series.size();) {
-    const std::string key = view.series[i].row.Key();
-    TimeChart chart;
-    chart.title = view.series[i].row.Label();
-    chart.unit = view.series[i].row.Unit();
-    chart.xLabels = labels;
-    int colour = 0;
-    for (; i < view.series.size() && view.series[i].row.Key() == key; ++i) {
-      const HistorySeries& one = view.series[i];
-      TimeSeries series;
-      series.name =
-          one.threads ? ThreadsText(*one.threads) : std::string("default");
-      series.colour = colour++;
-      for (const HistoryPoint& point : one.points) {
-        const FigureStatistics& s = point.statistics;
-        TimePoint p{point.session, s.summary.median, {}, {}};
-        if (s.interval) {
-          p.low = s.interval->low;
-          p.high = s.interval->high;
-        }
-        series.points.push_back(p);
+  // A chart per figure, a line per series of like conditions.
+  std::map<std::string, TimeChart> charts;
+  std::vector<std::string> order;
+  for (const JudgedCondition& condition : view.conditions) {
+    for (const JudgedFigure& figure : condition.figures) {
+      TimeChart& chart = charts[figure.figure];
+      if (chart.title.empty()) {
+        chart.title = FigureLabel(figure.figure);
+        chart.unit = figure.unit;
+        order.push_back(figure.figure);
       }
-      for (const Step& step : one.steps) series.steps.push_back(step.at);
+      TimeSeries series;
+      series.name = ConditionLabel(condition.condition, view.conditions);
+      series.colour = static_cast<int>(chart.series.size());
+      std::size_t next = 0;
+      for (const HistoryPoint& point : figure.points) {
+        while (next < figure.shifts.size() &&
+               figure.shifts[next].at <= point.session) {
+          if (figure.shifts[next].at == point.session) {
+            series.steps.push_back(series.points.size());
+          }
+          ++next;
+        }
+        series.points.push_back(
+            {point.session, point.median, point.low, point.high});
+      }
       chart.series.push_back(std::move(series));
     }
+  }
+  std::sort(order.begin(), order.end(),
+            [](const std::string& a, const std::string& b) {
+              return FigurePosition(a) < FigurePosition(b);
+            });
+  for (const std::string& key : order) {
+    TimeChart& chart = charts[key];
+    chart.xLabels = labels;
     out << DrawTimeChart(chart) << "\n";
+    chart = TimeChart();  // drawn: its points no longer needed
   }
   out << "<h2 id=\"tables\">Tables</h2>";
   for (const auto& [label, table] : HistoryTables(view)) {

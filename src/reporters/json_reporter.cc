@@ -408,6 +408,12 @@ void JsonReporter::WriteHistory(const HistoryView& view,
   json.Key("schema").String(kHistoryJsonSchema);
   json.Key("drive").String(view.drive);
   json.Key("min_effect").Real(view.minEffect);
+  json.Key("judged_from");
+  if (view.from > 0 && view.from < view.sessions.size()) {
+    json.Int(view.sessions[view.from].id);
+  } else {
+    json.Null();
+  }
   json.Key("sessions").BeginArray();
   for (const SessionSummary& s : view.sessions) {
     json.BeginObject();
@@ -416,6 +422,7 @@ void JsonReporter::WriteHistory(const HistoryView& view,
     json.Key("program").String(s.program);
     json.Key("thread_counts").String(s.threadCounts);
     json.Key("runs").Int(s.runs);
+    json.Key("settle").Bool(s.settle);
     json.Key("source").String(s.source);
     json.Key("machine").String(s.machine);
     json.Key("file_system").String(s.fileSystem);
@@ -423,29 +430,44 @@ void JsonReporter::WriteHistory(const HistoryView& view,
   }
   json.EndArray();
   json.Key("series").BeginArray();
-  for (const HistorySeries& one : view.series) {
-    json.BeginObject();
-    json.Key("threads");
-    OptionalInt(json, one.threads);
-    json.Key("figure").String(one.row.Key());
-    json.Key("unit").String(one.row.Unit());
-    json.Key("points").BeginArray();
-    for (const HistoryPoint& point : one.points) {
+  for (const JudgedCondition& condition : view.conditions) {
+    const HistoryCondition& c = condition.condition;
+    for (const JudgedFigure& figure : condition.figures) {
       json.BeginObject();
-      FigureFields(json, one.row, point.statistics, false);
-      json.Key("session").Int(view.sessions[point.session].id);
+      json.Key("program").String(c.program);
+      json.Key("settle").Bool(c.settle);
+      json.Key("role").String(c.role);
+      json.Key("clients");
+      OptionalInt(json, c.clients);
+      json.Key("threads");
+      OptionalInt(json, c.threads);
+      json.Key("figure").String(figure.figure);
+      json.Key("unit").String(figure.unit);
+      json.Key("too_few_sessions").Bool(condition.tooFewSessions);
+      json.Key("points").BeginArray();
+      for (const HistoryPoint& p : figure.points) {
+        json.BeginObject();
+        json.Key("session").Int(view.sessions[p.session].id);
+        json.Key("runs").Int(p.runs);
+        json.Key("median").Real(p.median);
+        json.Key("ci_low").Real(p.low);
+        json.Key("ci_high").Real(p.high);
+        json.EndObject();
+      }
+      json.EndArray();
+      json.Key("steps").BeginArray();
+      for (const LevelShift& shift : figure.shifts) {
+        json.BeginObject();
+        json.Key("session").Int(view.sessions[shift.at].id);
+        json.Key("ratio").Real(shift.ratio);
+        json.Key("low").Real(shift.low);
+        json.Key("high").Real(shift.high);
+        json.Key("with_other_figures").Bool(shift.together);
+        json.EndObject();
+      }
+      json.EndArray();
       json.EndObject();
     }
-    json.EndArray();
-    json.Key("steps").BeginArray();
-    for (const Step& step : one.steps) {
-      json.BeginObject();
-      json.Key("session").Int(view.sessions[one.points[step.at].session].id);
-      json.Key("ratio").Real(step.ratio);
-      json.EndObject();
-    }
-    json.EndArray();
-    json.EndObject();
   }
   json.EndArray();
   json.EndObject();

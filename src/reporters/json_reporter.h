@@ -8,7 +8,7 @@
 // Raised whenever the shape of the document changes.
 constexpr char kJsonSchema[] = "drives-report/3";
 // The same, for the history of a drive.
-constexpr char kHistoryJsonSchema[] = "drives-history/1";
+constexpr char kHistoryJsonSchema[] = "drives-history/2";
 
 class JsonReporter : public Reporter {
  public:

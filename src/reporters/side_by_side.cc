@@ -364,6 +364,7 @@ std::vector<TextTable> SideBySideTables(const Comparison& comparison,
     return {builder.Build(all, kFigureHeading, true)};
   }
   std::vector<TextTable> tables;
+  tables.reserve(cells.size());
   std::size_t left = cells.size();
   for (const auto& [cell, shown] : cells) {
     tables.push_back(

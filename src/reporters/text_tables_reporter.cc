@@ -19,7 +19,12 @@ void TextTablesReporter::WriteHistory(const HistoryView& view,
   WriteHeading("Drive " + view.drive, 1, out);
   out << view.sessions.size()
       << (view.sessions.size() == 1 ? " session" : " sessions")
-      << "; each cell the median of a session's runs and its \u00b1.\n";
+      << "; each cell the median of a session's runs and its \u00b1";
+  if (view.from > 0) {
+    out << "; judged from session " << view.sessions[view.from].id
+        << " on, a change accepted there";
+  }
+  out << ".\n";
   for (const auto& [label, table] : HistoryTables(view)) {
     WriteHeading(label, 2, out);
     WriteTable(table, out);

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """drives-report history as a user runs it: sessions kept per drive, shown
-in every format and checked for a slower drive; the file never lost nor
-damaged, with two writers at once and a writer killed mid-write; files that
-are not the history refused and left as they are.
+in every format and checked for a slower drive session by session; the
+user's hand on it (a change accepted, sessions removed); the file never lost
+nor damaged, with two writers at once and a writer killed mid-write; files
+that are not the history refused and left as they are; what a reader cannot
+write still read.
 
 usage: history_test.py DRIVES_REPORT SCENARIO
 """
@@ -10,7 +12,10 @@ usage: history_test.py DRIVES_REPORT SCENARIO
 import csv
 import io
 import json
+import math
 import os
+import random
+import re
 import shutil
 import signal
 import sqlite3
@@ -65,6 +70,66 @@ def folder(tmp, name, files, created, file_system="uuid-a", host="host-a"):
     return path
 
 
+def scaled(text, k, files=None):
+    """A results file whose rates are `k` times those of `text` (those of
+    its files sections `files` times), its times shortened to match."""
+    def scale(part, by):
+        def rate(m):
+            return m.group(1) + "%.6g" % (float(m.group(2)) * by) + m.group(3)
+
+        def spent(m):
+            return m.group(1) + "%.6g" % (float(m.group(2)) / by) + m.group(3)
+        part = re.sub(r"(spent: )([0-9.e+-]+)( Secs)", spent, part)
+        part = re.sub(r"(process:? +)([0-9.e+-]+)( Files/sec)", rate, part)
+        return re.sub(r"(was: )([0-9.e+-]+)( Millions| MB/sec)", rate, part)
+
+    team = "Multi-Thread Enabled:"
+    single, *sections = text.split(team)
+    head, tail = single.split("Low writing", 1)
+    out = scale(head, files or k) + scale("Low writing" + tail, k)
+    for index, section in enumerate(sections):
+        out += team + scale(section, (files or k) if index == 0 else k)
+    return out
+
+
+def history_of(tmp, name, levels, runs=4, run_noise=0.02, seed=1, start=1,
+               settle=False, program="drives64", files=None):
+    """Run folders, one a session, each at its level times the measured
+    rates of a real run, each run with its own noise (log-normal)."""
+    with open(os.path.join(DATA, "one_thread_results.txt")) as f:
+        base = f.read()
+    rng = random.Random(seed)
+    paths = []
+    for s, level in enumerate(levels):
+        path = os.path.join(tmp, f"{name}-{s + start:03d}")
+        os.mkdir(path)
+        entries = []
+        for r in range(1, runs + 1):
+            k = level * math.exp(rng.gauss(0, run_noise))
+            own = files[s] * k if files else None
+            results = f"run-{r:03d}-threads-1.results.txt"
+            with open(os.path.join(path, results), "w") as f:
+                f.write(scaled(base, k, own))
+            entries.append({"index": r, "round": r, "threads": 1,
+                            "status": "ok", "results_file": results,
+                            "console_file": "", "stderr_file": ""})
+        day = s + start
+        created = (f"2026-{(day - 1) // 28 + 1:02d}-{(day - 1) % 28 + 1:02d}"
+                   "T10:00:00Z")
+        with open(os.path.join(path, "manifest.json"), "w") as f:
+            json.dump({"schema": "drives-runs/2", "created": created,
+                       "program": {"path": program,
+                                   "word_size": 32 if "32" in program else 64},
+                       "directory": "/mnt/a",
+                       "plan": {"thread_counts": [1], "settle": settle},
+                       "machine": {"host": "host-a", "file_system": "ext4",
+                                   "device": "/dev/sda1",
+                                   "file_system_id": "uuid-a"},
+                       "runs": entries, "complete": True}, f)
+        paths.append(path)
+    return paths
+
+
 def sessions_of(db):
     """(session, its runs) of each session; none before the first write."""
     with sqlite3.connect(db) as c:
@@ -77,81 +142,233 @@ def sessions_of(db):
 
 
 def store(tmp):
-    """Sessions added once each, by content; named and grouped drives; the
-    figures shown session by session in every format; a step down found and
-    its exit status 3, a step back up reported but not a regression."""
+    """Sessions added once each, by content (line endings and encodings
+    aside); named and grouped drives, a blank name refused; the figures
+    shown session by session in every format, the change marked where the
+    check finds it; what cannot be kept named."""
     db = os.path.join(tmp, "h.sqlite")
     h = ["--history", db]
-    dates = ["2026-11-0%dT10:00:00Z" % d for d in range(1, 7)]
-    inputs = [folder(tmp, f"s{i}", [FAST] * 6, dates[i]) for i in range(3)]
-    inputs += [folder(tmp, f"s{i}", [SLOW] * 6, dates[i]) for i in (3, 4)]
+    inputs = history_of(tmp, "s", [1, 1, 1, 1, 0.8, 0.8, 0.8, 0.8])
     done = run("history", "add", *h, *inputs)
-    expect(done.returncode == 0 and done.stdout.count("added as session") == 5,
+    expect(done.returncode == 0 and done.stdout.count("added as session") == 8,
            done.stdout + done.stderr)
     again = run("history", "add", *h, inputs[0])
     expect(again.returncode == 0 and "nothing added" in again.stdout, again.stdout)
     listed = run("history", *h)
-    expect("Drive host-a:/dev/sda1: 5 sessions" in listed.stdout, listed.stdout)
+    expect("Drive host-a:/dev/sda1: 8 sessions" in listed.stdout, listed.stdout)
 
-    # The last two sessions are 8% slower in the files figure: a step.
-    check = run("history", "check", *h)
-    expect(check.returncode == 3, f"{check.returncode}: {check.stdout}")
-    slower = [l for l in check.stdout.splitlines() if "slower:" in l]
-    expect(any(l.startswith("  slower: Files, one thread (files/s) at 1 thread: "
-                            "0.919x") and "since session 4 (2026-11-04" in l
-               for l in slower), check.stdout)
-    # And back up: reported, not a regression.
-    ups = [folder(tmp, f"u{i}", [FAST] * 6, f"2026-11-1{i}T10:00:00Z")
-           for i in (1, 2)]
-    run("history", "add", *h, *ups)
-    check = run("history", "check", *h)
-    expect("recovered: Files, one thread" in check.stdout and
-           "slower: Files, one thread" not in check.stdout, check.stdout)
-
-    # Every format; --since keeps the later sessions.
+    # Every format marks the change at session 5; --since keeps the later
+    # sessions, judged over them all.
     table = run("history", "show", *h)
-    expect(table.returncode == 0 and "(a step of -8%)" in table.stdout,
-           table.stdout)
+    expect(table.returncode == 0 and
+           re.search(r"\n5 +2026-01-05\S+ +79,\d00 \S+ \(a step of -(19|20|21)%\)",
+                     table.stdout), table.stdout[:800])
     rows = list(csv.DictReader(io.StringIO(
         run("history", "show", *h, "--format", "csv").stdout)))
     files = [r for r in rows if r["figure"] == "single.files"]
-    expect(len(files) == 7 and files[3]["step_ratio"] and
-           files[0]["ci_coverage"] == str(1 - 2 / 64), files)
+    expect(len(files) == 8 and files[4]["step_ratio"] and
+           not files[3]["step_ratio"] and
+           float(files[4]["step_low"]) < 0.8 < float(files[4]["step_high"]) and
+           files[0]["ci_coverage"] == "0.875" and
+           (files[0]["program"], files[0]["settle"], files[0]["role"],
+            files[0]["clients"]) == ("drives64", "0", "drive", ""), files[:5])
     document = json.loads(run("history", "show", *h, "--format", "json",
-                              "--since", "2026-11-03").stdout)
-    expect(document["schema"] == "drives-history/1" and
-           len(document["sessions"]) == 5, document["sessions"])
+                              "--since", "2026-01-03").stdout)
+    series = [x for x in document["series"] if x["figure"] == "single.files"]
+    expect(document["schema"] == "drives-history/2" and
+           len(document["sessions"]) == 6 and len(series) == 1 and
+           [x["session"] for x in series[0]["steps"]] == [5],
+           document["series"][:1])
     page = os.path.join(tmp, "h.html")
     run("history", "show", *h, "--format", "html", "-o", page)
     root = ET.parse(page).getroot()
     svg = "{http://www.w3.org/2000/svg}"
     expect(len(root.findall(f".//{svg}polygon[@class='band']")) == 15 and
-           root.findall(f".//{svg}line[@class='step']"), "bands and steps")
+           # the improvements stay as they were
+           len(root.findall(f".//{svg}line[@class='step']")) == 10,
+           "bands and steps")
     markdown = run("history", "show", *h, "--format", "markdown").stdout
     expect(markdown.startswith("## Drive host-a:/dev/sda1"), markdown[:80])
 
-    # Another file system is another drive; --drive names and groups.
-    other = folder(tmp, "b", [FAST] * 2, dates[5], file_system="uuid-b")
-    named = folder(tmp, "c", [FAST] * 3, dates[5], file_system="uuid-c")
+    # Another file system is another drive; --drive names and groups; a
+    # blank name is no name.
+    other = folder(tmp, "b", [FAST] * 2, "2026-03-01T10:00:00Z",
+                   file_system="uuid-b")
+    named = folder(tmp, "c", [FAST] * 3, "2026-03-01T10:00:00Z",
+                   file_system="uuid-c")
     run("history", "add", *h, other)
     run("history", "add", *h, "--drive", "tmpfs and disk", named)
-    grouped = folder(tmp, "d", [SLOW] * 3, dates[5], file_system="uuid-a")
+    grouped = folder(tmp, "d", [SLOW] * 3, "2026-03-01T10:00:00Z",
+                     file_system="uuid-a")
     run("history", "add", *h, "--drive", "tmpfs and disk", grouped)
     drives = run("history", *h).stdout
     expect("Drive host-a:/dev/sda1 (2): 1 session" in drives and
-           "Drive tmpfs and disk: 2 sessions" in drives, drives)
+           "Drive tmpfs and disk on host-a: 2 sessions" in drives, drives)
     several = run("history", "show", *h)
     expect(several.returncode == 2 and "name one with --drive" in
            several.stderr, several.stderr)
+    for blank in ("", "  "):
+        refused = run("history", "add", *h, "--drive", blank, grouped)
+        checked = run("history", "check", *h, "--drive", blank)
+        expect(refused.returncode == 2 and checked.returncode == 2 and
+               "empty" in refused.stderr and checked.stdout == "",
+               refused.stderr + checked.stdout)
 
-    # Results saved by Notepad as UTF-16 read like the original.
+    # Results saved by Notepad as UTF-16, or with CR LF line ends, are the
+    # same results: kept once.
     with open(os.path.join(DATA, "one_thread_results.txt")) as f:
-        text = f.read().replace("\n", "\r\n")
+        text = f.read()
+    plain = os.path.join(tmp, "plain.txt")
+    with open(plain, "w") as f:
+        f.write(text)
     utf16 = os.path.join(tmp, "notepad.txt")
     with open(utf16, "wb") as f:
-        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
-    added = run("history", "add", *h, "--drive", "laptop", utf16)
-    expect(added.returncode == 0 and "(1 run)" in added.stdout, added.stderr)
+        f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
+    crlf = os.path.join(tmp, "crlf.txt")
+    with open(crlf, "wb") as f:
+        f.write(text.replace("\n", "\r\n").encode())
+    added = run("history", "add", *h, "--drive", "laptop", plain, utf16, crlf)
+    expect(added.returncode == 0 and added.stdout.count("(1 run)") == 1 and
+           added.stdout.count("nothing added") == 2, added.stdout + added.stderr)
+
+    # What cannot be kept is named; a session with no figure is not added.
+    for value in ("inf", "nan", "1e400", "0", "-5"):
+        odd = os.path.join(tmp, f"odd-{value}.txt")
+        with open(odd, "w") as f:
+            f.write(text.replace("process  98370 Files", f"process  {value} Files"))
+        kept = run("history", "add", *h, "--drive", "odd", odd)
+        expect(kept.returncode == 0 and "(1 run)" in kept.stdout and
+               kept.stderr.count("\n") >= 1 and
+               ("line 10" in kept.stderr or
+                "Files, one thread (files/s) is" in kept.stderr),
+               value + ": " + kept.stderr)
+    empty = os.path.join(tmp, "nothing.txt")
+    with open(empty, "w") as f:
+        f.write(re.sub(r"\d+(\.\d+)? (Files|MB|Millions|times)", r"0 \2", text))
+    refused = run("history", "add", *h, "--drive", "odd", empty)
+    expect(refused.returncode == 2 and "nothing to keep" in refused.stderr,
+           refused.stderr)
+    late = history_of(tmp, "late", [1])[0]
+    with open(os.path.join(late, "manifest.json")) as f:
+        manifest = json.load(f)
+    manifest["created"] = "yesterday"
+    with open(os.path.join(late, "manifest.json"), "w") as f:
+        json.dump(manifest, f)
+    dated = run("history", "add", *h, "--drive", "odd", late)
+    expect(dated.returncode == 0 and "yesterday" in dated.stderr and
+           "not a UTC time" in dated.stderr, dated.stderr)
+
+
+def judge(tmp):
+    """history check judges session by session: a step in every figure found
+    and dated, one figure's own step, nothing where sessions only vary; a
+    change of conditions is no step; too few sessions said so, with the
+    latest against the one before; a change accepted, sessions removed."""
+    def check(db, *args):
+        return run("history", "check", "--history", db, *args)
+
+    rng = random.Random(7)
+    noise = [math.exp(rng.gauss(0, 0.03)) for _ in range(16)]
+
+    quiet = os.path.join(tmp, "quiet.sqlite")
+    run("history", "add", "--history", quiet,
+        *history_of(tmp, "q", noise[:12], seed=2))
+    done = check(quiet)
+    expect(done.returncode == 0 and done.stdout.endswith("nothing got slower\n"),
+           done.stdout)
+
+    # 20% down from session 9 of 14, with session noise: found, dated, and
+    # marked where history show marks it.
+    stepped = os.path.join(tmp, "step.sqlite")
+    levels = [n * (0.8 if i >= 8 else 1) for i, n in enumerate(noise[:14])]
+    run("history", "add", "--history", stepped,
+        *history_of(tmp, "st", levels, seed=3))
+    done = check(stepped)
+    line = [l for l in done.stdout.splitlines()
+            if l.startswith("  slower: Files, one thread (files/s), drives64, "
+                            "1 thread: ")]
+    expect(done.returncode == 3 and len(line) == 1 and
+           "since session 9 (2026-01-09T10:00:00Z), a step of -" in line[0] and
+           "other figures did" in line[0], done.stdout)
+    ratio, low, high = map(float, re.search(
+        r": (0\.\d+)x \((0\.\d+)\u2013(0\.\d+)\)", line[0]).groups())
+    expect(low < ratio < high and 0.72 < ratio < 0.88, line[0])
+    shown = run("history", "show", "--history", stepped).stdout
+    expect(re.search(r"\n9 +2026-01-09T10:00:00Z +[\d,]+ \S+ \(a step of -",
+                     shown), shown[:1500])
+
+    # Accepted: judged from the new level on; an unknown session refused.
+    drive = ["--drive", "host-a:/dev/sda1"]
+    accepted = run("history", "accept", "--history", stepped, *drive,
+                   "--since", "9")
+    expect(accepted.returncode == 0 and "session 9 is accepted" in
+           accepted.stdout, accepted.stdout + accepted.stderr)
+    done = check(stepped)
+    expect(done.returncode == 0 and "judged from session 9 on" in done.stdout
+           and "nothing got slower" in done.stdout, done.stdout)
+    unknown = run("history", "accept", "--history", stepped, *drive,
+                  "--since", "99")
+    expect(unknown.returncode == 2 and "no session 99" in unknown.stderr,
+           unknown.stderr)
+
+    # Removed: every session named, or none.
+    removed = run("history", "remove", "--history", stepped, "13", "14")
+    expect(removed.returncode == 0 and
+           removed.stdout == "Removed 2 sessions from the history\n" and
+           len(sessions_of(stepped)) == 12, removed.stdout)
+    again = run("history", "remove", "--history", stepped, "12", "13")
+    expect(again.returncode == 2 and "no session 13" in again.stderr and
+           len(sessions_of(stepped)) == 12, again.stderr)
+
+    # One figure alone, 25% down from session 8 of 16.
+    alone = os.path.join(tmp, "alone.sqlite")
+    own = [0.75 if i >= 7 else 1 for i in range(16)]
+    run("history", "add", "--history", alone,
+        *history_of(tmp, "al", noise, seed=4, files=own))
+    done = check(alone)
+    expect(done.returncode == 3 and
+           "slower: Files, one thread (files/s), drives64, 1 thread" in
+           done.stdout and "Byte-wise" not in done.stdout, done.stdout)
+
+    # A machine slower for three sessions, then itself again: no alarm.
+    dip = os.path.join(tmp, "dip.sqlite")
+    levels = [n * (0.7 if 6 <= i < 9 else 1) for i, n in enumerate(noise[:14])]
+    run("history", "add", "--history", dip,
+        *history_of(tmp, "dp", levels, seed=5))
+    done = check(dip)
+    expect(done.returncode == 0 and "slower:" not in done.stdout, done.stdout)
+
+    # Settled, or another program: another series, not a step.
+    like = os.path.join(tmp, "like.sqlite")
+    run("history", "add", "--history", like,
+        *history_of(tmp, "l1", noise[:6], seed=6),
+        *history_of(tmp, "l2", [0.7 * n for n in noise[6:12]], seed=6,
+                    start=7, settle=True),
+        *history_of(tmp, "l3", [0.5 * n for n in noise[:6]], seed=6,
+                    start=13, program="drives32"))
+    done = check(like)
+    expect(done.returncode == 0 and "slower:" not in done.stdout, done.stdout)
+    header = run("history", "show", "--history", like).stdout
+    expect("drives64, 1 thread, unsettled" in header and
+           "drives64, 1 thread, settled" in header and
+           "drives32, 1 thread, unsettled" in header, header[:2000])
+
+    # Too few sessions for a lasting change: the latest against the one
+    # before, run against run; one session: nothing to compare with.
+    few = os.path.join(tmp, "few.sqlite")
+    first, second = history_of(tmp, "f", [1, 0.5], seed=8)
+    run("history", "add", "--history", few, first)
+    done = check(few)
+    expect(done.returncode == 0 and "nothing to compare the latest session "
+           "with yet" in done.stdout, done.stdout)
+    run("history", "add", "--history", few, second)
+    done = check(few)
+    expect(done.returncode == 0 and
+           "2 sessions, too few to tell a lasting change; session 2 against "
+           "session 1, run against run:" in done.stdout and
+           re.search(r"    slower: Files, one thread \(files/s\): 0\.\d+x \(",
+                     done.stdout) and "nothing got slower" not in done.stdout,
+           done.stdout)
 
 
 def safety(tmp):
@@ -213,12 +430,115 @@ INSERT INTO runs VALUES (1, 1, 1, 1, 0);
 INSERT INTO figures VALUES (1, 'single.files', 100000, 'files/s');
 PRAGMA user_version = 1;""")
     listed = run("history", "--history", old)
-    expect(listed.returncode == 0 and "Drive old drive: 1 session" in
+    expect(listed.returncode == 0 and "Drive old drive on h: 1 session" in
            listed.stdout, listed.stdout + listed.stderr)
     with sqlite3.connect(old) as c:
-        expect(c.execute("PRAGMA user_version").fetchone()[0] == 2 and
+        expect(c.execute("PRAGMA user_version").fetchone()[0] == 3 and
                c.execute("SELECT value FROM history").fetchall() ==
-               [(100000.0,)], "migrated")
+               [(100000.0,)] and
+               c.execute("SELECT drive, median FROM session_figures").fetchall()
+               == [("old drive", 100000.0)], "migrated")
+
+    # A migration that fails changes nothing, not even the journal mode in
+    # the header: here a version 2 file without its view.
+    broken = os.path.join(tmp, "broken.sqlite")
+    shutil.copy(old, broken)
+    with sqlite3.connect(broken) as c:
+        c.execute("PRAGMA journal_mode = DELETE")
+    with sqlite3.connect(broken) as c:
+        c.executescript("""DROP VIEW history; DROP VIEW session_figures;
+                           PRAGMA user_version = 2;""")
+    with open(broken, "rb") as f:
+        before = f.read()
+    for args in (["history"], ["history", "add", good]):
+        done = run(*args, "--history", broken)
+        expect(done.returncode == 2 and done.stderr.count("\n") == 1 and
+               "schema version 3" in done.stderr, done.stderr)
+    with open(broken, "rb") as f:
+        expect(f.read() == before, "a failed migration changed the file")
+
+    # Another program's SQLite file is not taken over.
+    foreign = os.path.join(tmp, "foreign.sqlite")
+    with sqlite3.connect(foreign) as c:
+        c.execute("CREATE TABLE notes (text TEXT)")
+        c.execute("INSERT INTO notes VALUES ('mine')")
+    with open(foreign, "rb") as f:
+        before = f.read()
+    for args in (["history", "add", good], ["history"], ["history", "check"]):
+        done = run(*args, "--history", foreign)
+        expect(done.returncode == 2 and "another program's tables" in
+               done.stderr, f"{args}: {done.stderr}")
+    with open(foreign, "rb") as f:
+        expect(f.read() == before, "a foreign file was modified")
+
+    # A file with no tables yet (just made, or being made) is an empty
+    # history to its readers.
+    blank = os.path.join(tmp, "blank.sqlite")
+    open(blank, "w").close()
+    for args in (["history"], ["history", "check"]):
+        done = run(*args, "--history", blank)
+        expect(done.returncode == 0 and done.stderr == "", done.stderr)
+
+    # A history this user cannot write (another user's, in a folder of
+    # theirs) is read all the same; its writers fail in one line.
+    shared = os.path.join(tmp, "shared")
+    os.mkdir(shared)
+    kept = os.path.join(shared, "h.sqlite")
+    run("history", "add", "--history", kept,
+        *history_of(tmp, "r", [1, 1, 1, 1, 0.8, 0.8, 0.8, 0.8]))
+    os.chmod(kept, 0o644)
+    os.chmod(shared, 0o755)
+    os.chmod(tmp, 0o755)
+    as_other = ["runuser", "-u", "nobody", "--"] if os.geteuid() == 0 else []
+    reader = report
+    if as_other and len(report) == 1:
+        # Where the other user can start it, whatever the build folder's
+        # permissions.
+        reader = [os.path.join(tmp, "drives-report")]
+        shutil.copy(report[0], reader[0])
+    if not as_other:
+        os.chmod(kept, 0o444)
+        os.chmod(shared, 0o555)
+    for args in (["history"], ["history", "show"], ["history", "check"]):
+        done = subprocess.run(as_other + reader + args + ["--history", kept],
+                              capture_output=True, text=True, timeout=TIMEOUT)
+        expect(done.returncode in (0, 3) and done.stderr == "" and
+               "Drive host-a" in done.stdout, f"{args}: {done.stderr}")
+    denied = subprocess.run(as_other + reader + ["history", "add", "--history",
+                                                 kept, good],
+                            capture_output=True, text=True, timeout=TIMEOUT)
+    expect(denied.returncode == 2 and denied.stderr.count("\n") == 1,
+           denied.stderr)
+    os.chmod(shared, 0o755)
+
+    # A full disk says so (a small file system of its own, as root).
+    full = os.path.join(tmp, "full")
+    os.mkdir(full)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs",
+                       full], capture_output=True).returncode != 0:
+        print("full disk: not tried (mounting a small file system needs root)")
+        return
+    try:
+        with open(os.path.join(full, "filler"), "wb") as f:
+            try:
+                f.write(b"\0" * (1 << 20))
+            except OSError:
+                pass
+        for name in ("new.sqlite",):
+            done = run("history", "add", "--history",
+                       os.path.join(full, name), good)
+            expect(done.returncode == 2 and "the disk is full" in done.stderr,
+                   done.stderr)
+        os.remove(os.path.join(full, "filler"))
+        os.remove(os.path.join(full, "new.sqlite"))
+        with open(os.path.join(full, "filler"), "wb") as f:
+            f.write(b"\0" * (160 << 10))
+        done = run("history", "add", "--history",
+                   os.path.join(full, "h.sqlite"), good)
+        expect(done.returncode == 2 and "the disk is full" in done.stderr,
+               done.stderr)
+    finally:
+        subprocess.run(["umount", full])
 
 
 def concurrent(tmp):
@@ -262,7 +582,8 @@ def concurrent(tmp):
            done.stderr)
 
 
-SCENARIOS = {"store": store, "safety": safety, "concurrent": concurrent}
+SCENARIOS = {"store": store, "judge": judge, "safety": safety,
+             "concurrent": concurrent}
 
 
 def main(argv):

@@ -11,6 +11,7 @@ import csv
 import io
 import json
 import os
+import re
 import shutil
 import signal
 import stat
@@ -255,7 +256,8 @@ def history(tmp):
                cwd=tmp)
     expect(done.returncode == 0 and "kept in the history as session 1 of "
            "drive bench" in done.stderr, done.stderr)
-    expect("Drive bench: 1 session" in run("history", cwd=tmp).stdout, "list")
+    listed = run("history", cwd=tmp).stdout
+    expect(re.search(r"Drive bench on \S+: 1 session", listed), listed)
     done = run("run", "--runs", "1", "--no-history", "--dir", work, "--out",
                os.path.join(tmp, "b"), "--program", ok, "--history",
                os.path.join(tmp, "none.sqlite"), cwd=tmp)
@@ -365,8 +367,10 @@ def terminal_progress(tmp):
     expect(runner.wait(timeout=TIMEOUT) == 0, shown)
     os.close(controller)
     # The progress line, then the note that 3 runs are too few to judge
-    # and the history's line.
-    expect(shown.count(b"\r") >= 6 and shown.count(b"\n") <= 3,
+    # and the history's line (and a busy machine's, where another test
+    # beside this one kept it busy).
+    lines = [line for line in shown.split(b"\n") if b"busy" not in line]
+    expect(shown.count(b"\r") >= 6 and len(lines) <= 4,
            f"not redrawn in place: {shown!r}")
 
 

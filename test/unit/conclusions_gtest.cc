@@ -9,11 +9,13 @@
 #include "conclusions/cluster_claims.h"
 #include "conclusions/drift.h"
 #include "conclusions/first_run.h"
+#include "conclusions/history_judgement.h"
 #include "conclusions/outlier_runs.h"
 #include "conclusions/precision_plan.h"
 #include "conclusions/rules.h"
 #include "conclusions/runs_to_settle.h"
 #include "conclusions/verdict.h"
+#include "history_table.h"
 #include "stand_in.h"
 #include "table.h"
 
@@ -227,6 +229,132 @@ TEST(CalibrationSliceTest, StableInputsWithinTheBudgetAndEffectsFound) {
     found += NewFlags(MakeInput(slide, random), kEffect).drift ? 1 : 0;
   }
   EXPECT_GE(found, 45);
+}
+
+// A session of one figure summary per figure key, all at `level`.
+StoredSession SessionAt(long long id, double level, bool settle = false) {
+  StoredSession s;
+  s.summary.id = id;
+  s.summary.program = "drives64";
+  s.summary.settle = settle;
+  // A little of every session's own, so that levels have a spread.
+  const double own = 1 + 0.01 * ((id * 7) % 5 - 2);
+  for (const char* figure : {"single.files", "single.byte_write",
+                             "single.bulk_read", "total.files"}) {
+    SessionFigureSummary f;
+    f.threads = 1;
+    f.figure = figure;
+    f.unit = "MB/s";
+    f.runs = 5;
+    f.median = 100 * level * own;
+    s.figures.push_back(f);
+  }
+  return s;
+}
+
+TEST(HistoryJudgementTest, ThresholdsFollowTheTable) {
+  // Rarer means higher; more sessions, lower (near the table's start);
+  // between two rows, between their thresholds.
+  EXPECT_GT(ChangeThreshold(10, 0.001), ChangeThreshold(10, 0.01));
+  EXPECT_GT(ChangeThreshold(8, 0.01), ChangeThreshold(20, 0.01));
+  const double between = ChangeThreshold(42, 0.01);
+  EXPECT_LT(between, ChangeThreshold(40, 0.01));
+  EXPECT_GT(between, ChangeThreshold(45, 0.01));
+  // Beyond the table: its last row and level, never less.
+  EXPECT_EQ(ChangeThreshold(5000, 1e-9), ChangeThreshold(1000, 1e-4));
+}
+
+TEST(HistoryJudgementTest, StepsFoundAndDatedLikeWithLike) {
+  std::vector<StoredSession> sessions;
+  for (long long id = 1; id <= 12; ++id) {
+    sessions.push_back(SessionAt(id, id >= 8 ? 0.8 : 1));
+  }
+  std::vector<JudgedCondition> judged = JudgeHistory(sessions, 0, kEffect);
+  ASSERT_EQ(judged.size(), 1u);
+  ASSERT_EQ(judged[0].figures.size(), 4u);
+  for (const JudgedFigure& f : judged[0].figures) {
+    ASSERT_EQ(f.shifts.size(), 1u) << f.figure;
+    EXPECT_EQ(f.shifts[0].at, 7u);  // session 8, the first of the new level
+    EXPECT_TRUE(f.shifts[0].together);
+    EXPECT_LT(f.shifts[0].low, 0.8);
+    EXPECT_GT(f.shifts[0].high, 0.8);
+    EXPECT_EQ(LatestChange(f.shifts), LatestLevel::kSlower);
+  }
+  // Judged from the accepted session on: no change left.
+  judged = JudgeHistory(sessions, 7, kEffect);
+  EXPECT_EQ(judged[0].sessions, 5u);
+  for (const JudgedFigure& f : judged[0].figures) {
+    EXPECT_TRUE(f.shifts.empty());
+  }
+  // The slower sessions settled: another series, and no step in either.
+  for (std::size_t s = 7; s < sessions.size(); ++s) {
+    sessions[s].summary.settle = true;
+  }
+  judged = JudgeHistory(sessions, 0, kEffect);
+  ASSERT_EQ(judged.size(), 2u);
+  for (const JudgedCondition& c : judged) {
+    for (const JudgedFigure& f : c.figures) EXPECT_TRUE(f.shifts.empty());
+  }
+}
+
+TEST(HistoryJudgementTest, OneFigureAloneAndRecovery) {
+  std::vector<StoredSession> sessions;
+  for (long long id = 1; id <= 14; ++id) {
+    sessions.push_back(SessionAt(id, 1));
+    if (id >= 8) sessions.back().figures[0].median *= 0.75;
+  }
+  const std::vector<JudgedCondition> judged =
+      JudgeHistory(sessions, 0, kEffect);
+  ASSERT_EQ(judged[0].figures[0].shifts.size(), 1u);
+  EXPECT_EQ(judged[0].figures[0].shifts[0].at, 7u);
+  for (std::size_t f = 1; f < judged[0].figures.size(); ++f) {
+    EXPECT_TRUE(judged[0].figures[f].shifts.empty());
+  }
+  EXPECT_EQ(LatestChange({}), LatestLevel::kUnchanged);
+  EXPECT_EQ(LatestChange({{3, 0.8, 0.7, 0.9, true}, {8, 1.25, 1.1, 1.4, true}}),
+            LatestLevel::kRecovered);
+  EXPECT_EQ(LatestChange({{3, 1.2, 1.1, 1.3, true}}), LatestLevel::kFaster);
+}
+
+TEST(HistoryJudgementTest, TwoSessionsComparedRunAgainstRun) {
+  const auto session = [](double level) {
+    Session s;
+    for (int r = 1; r <= 5; ++r) {
+      SessionRun run;
+      run.number = r;
+      run.threads = 1;
+      run.figures.push_back({"single.files", level * (100 + r), "files/s"});
+      s.runs.push_back(run);
+    }
+    return s;
+  };
+  const HistoryCondition condition{"drives64", false, kDriveRole, {}, 1};
+  const auto verdicts =
+      CompareLatestSessions(session(0.5), session(1), condition,
+                            {"single.files", "single.bulk_read"}, kEffect);
+  ASSERT_EQ(verdicts.size(), 2u);
+  ASSERT_TRUE(verdicts[0]);
+  EXPECT_EQ(verdicts[0]->verdict, Verdict::kSlower);
+  EXPECT_NEAR(verdicts[0]->estimate->ratio, 0.5, 0.01);
+  EXPECT_FALSE(verdicts[1]);  // neither session has it
+}
+
+TEST(CalibrationSliceTest, QuietHistoriesRarelyAlarmAndStepsAreFound) {
+  // 200 histories of 20 sessions, session and run noise 10%: exit 3 in at
+  // most 5% plus the slice's sampling error; a 50% drop always found.
+  Random random(2028);
+  HistoryStandIn quiet;
+  int alarms = 0;
+  for (int i = 0; i < 200; ++i) {
+    alarms += JudgeNew(MakeHistory(quiet, random)).slower ? 1 : 0;
+  }
+  EXPECT_LE(alarms, 16);
+  HistoryStandIn drop;
+  drop.stepAt = 15;
+  drop.step = -0.5;
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_TRUE(JudgeNew(MakeHistory(drop, random)).slower);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+// A build without PostgreSQL (the 32-bit and Windows programs): a server's
+// connection string is refused, and a Linux machine pushes for them.
+#include "history/server_store.h"
+
+std::unique_ptr<HistoryStore> OpenServer(const std::string& location,
+                                         HistoryStore::Mode mode,
+                                         std::string& error) {
+  (void)location;
+  (void)mode;
+  error =
+      "a history on a PostgreSQL server needs a drives-report built with "
+      "PostgreSQL (libpq, on 64-bit Linux); keep the history in a file "
+      "here and copy it over with history push from such a machine";
+  return nullptr;
+}
