@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/labels.h"
 #include "messages/messages.h"
 #include "reporters/reporter.h"
 
@@ -93,6 +94,9 @@ struct Given {
   std::optional<double> precisionPercent;
   std::string maxTime;
   std::string mpirunArguments;
+  std::string control;  // --control [DIR]
+  CLI::Option* controlOption = nullptr;
+  bool noCeiling = false;
 };
 
 // The report of the inputs given: drives-report INPUT...
@@ -180,9 +184,26 @@ CLI::App* AddRunCommand(CLI::App& app, SweepOptions& sweep, Given& given) {
                   "runtime's default, as a plain run gets)")
       ->delimiter(',')
       ->check(CLI::PositiveNumber);
-  run->add_option("--dir", sweep.directory,
+  run->add_option("--dir", sweep.directories,
                   "Where the benchmark runs: a directory on the drive to be "
-                  "measured (default: the current directory)");
+                  "measured (default: the current directory); give it again "
+                  "for more drives, each run in every round, compared paired "
+                  "by round")
+      ->allow_extra_args(false);
+  run->add_option("--dir-label", sweep.labels,
+                  "The label of the next --dir, in the same order (default: "
+                  "a short form of its path)")
+      ->allow_extra_args(false);
+  given.controlOption =
+      run->add_option("--control", given.control,
+                      "Run the benchmark in every round in a memory-backed "
+                      "directory too (default: /dev/shm on Linux), paired "
+                      "with the drive's run: what the machine does, apart "
+                      "from the drive")
+          ->expected(0, 1);
+  run->add_flag("--no-ceiling", given.noCeiling,
+                "Do not measure the drive's own ceiling (direct I/O, fsync; "
+                "about 7 s) before the sweep");
   run->add_option("--program", sweep.program, "The benchmark program to run");
   run->add_option("--out", sweep.out,
                   "The run folder, which must be new (default: "
@@ -320,8 +341,46 @@ std::optional<int> FinishRun(const Given& given, int argc, char** argv,
       return kUnreadable;
     }
   }
+  if (given.controlOption != nullptr && given.controlOption->count() > 0) {
+    sweep.control = given.control;
+  }
+  sweep.ceiling = !given.noCeiling;
+  if (sweep.labels.size() >
+      std::max<std::size_t>(1, sweep.directories.size())) {
+    PrintError("more --dir-label (" + std::to_string(sweep.labels.size()) +
+               ") than --dir (" + std::to_string(sweep.directories.size()) +
+               ")");
+    return kUnreadable;
+  }
+  const std::vector<std::string> labels =
+      ShortLabels(sweep.directories.empty() ? std::vector<std::string>{"."}
+                                            : sweep.directories);
+  for (std::size_t d = sweep.labels.size(); d < labels.size(); ++d) {
+    sweep.labels.push_back(labels[d]);
+  }
   sweep.command.assign(argv, argv + argc);
   return std::nullopt;
+}
+
+// drives-report device [DIR]
+CLI::App* AddDeviceCommand(CLI::App& app, DeviceOptions& device) {
+  CLI::App* command = app.add_subcommand(
+      "device",
+      "Measures the drive under DIR (default: here) with the cache out of "
+      "the way, as a sweep does first: a direct-I/O write and read, a "
+      "buffered write ended by fsync, small files each synced, and as many "
+      "streams at once as a team; and what the system tells of the device");
+  command->add_option("DIR", device.directory,
+                      "A directory on the drive (a folder named device: "
+                      "./device)");
+  command
+      ->add_option("--threads", device.streams,
+                   "Streams at once for a team's ceiling (default: the "
+                   "machine's cores, up to 16)")
+      ->check(CLI::PositiveNumber);
+  command->add_option("--format", device.format, "table (default) or json")
+      ->check(CLI::IsMember({"table", "json"}));
+  return command;
 }
 
 // The report's inputs and labels, once parsed.
@@ -334,12 +393,6 @@ std::optional<int> FinishReport(const ReportOptions& report) {
   if (report.labels.size() > report.inputs.size()) {
     PrintError("more labels (" + std::to_string(report.labels.size()) +
                ") than inputs (" + std::to_string(report.inputs.size()) + ")");
-    return kUnreadable;
-  }
-  if (report.baseline && *report.baseline > report.inputs.size()) {
-    PrintError("--baseline " + std::to_string(*report.baseline) +
-               ": there are only " + std::to_string(report.inputs.size()) +
-               " inputs");
     return kUnreadable;
   }
   return std::nullopt;
@@ -360,6 +413,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
                        std::string(kReportProgram) + " " + DRIVES_VERSION);
   AddReportOptions(app, commandLine.report, given);
   CLI::App* run = AddRunCommand(app, commandLine.sweepOptions, given);
+  CLI::App* device = AddDeviceCommand(app, commandLine.device);
   HistoryOptions& h = commandLine.history;
   AddHistoryFile(run, h,
                  "The name of the drive the sessions are kept under "
@@ -401,6 +455,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
       PrintError("history accept: name the drive with --drive");
       return kUnreadable;
     }
+    return std::nullopt;
+  }
+  if (device->parsed()) {
+    commandLine.command = Command::kDevice;
     return std::nullopt;
   }
   if (run->parsed()) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "cli/device_command.h"
 #include "cli/history_command.h"
 #include "cli/report_command.h"
 #include "runner/sweep.h"
@@ -12,6 +13,7 @@ struct CommandLine {
   enum class Command {
     kReport,         // drives-report INPUT...
     kRun,            // drives-report run ...
+    kDevice,         // drives-report device [DIR]
     kHistoryList,    // drives-report history
     kHistoryAdd,     // drives-report history add INPUT...
     kHistoryShow,    // drives-report history show
@@ -22,6 +24,7 @@ struct CommandLine {
   Command command = Command::kReport;
   ReportOptions report;
   SweepOptions sweepOptions;
+  DeviceOptions device;
   HistoryOptions history;  // of the history commands, and of run
 };
 

@@ -28,6 +28,8 @@ int RunDrivesReport(int argc, char** argv) {
       return AcceptChange(commandLine.history);
     case Command::kHistoryRemove:
       return RemoveSessions(commandLine.history);
+    case Command::kDevice:
+      return RunDevice(commandLine.device);
     case Command::kRun:
       break;
   }

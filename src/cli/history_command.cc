@@ -192,15 +192,24 @@ std::string AlongsideText(const JudgedCondition& condition,
 
 // One line per figure whose latest level is a lasting change; true when
 // one got slower.
-bool SayChanges(const JudgedDrive& judged) {
+bool SayChanges(const JudgedDrive& judged, double minEffect,
+                bool& machineSlower) {
   bool slower = false;
+  bool uncontrolled = false;
   for (const JudgedCondition& condition : judged.conditions) {
+    // The control's own series, and the drive's over it, speak of the
+    // machine: they tell whose a drive's change is, below.
+    if (condition.condition.role != kDriveRole) continue;
     for (const JudgedFigure& figure : condition.figures) {
       const LatestLevel level = LatestChange(figure.shifts);
       if (level == LatestLevel::kUnchanged) continue;
       const LevelShift& shift = figure.shifts.back();
       const SessionSummary& since = judged.sessions[shift.at].summary;
-      const char* word = level == LatestLevel::kSlower   ? "slower"
+      const ShiftOwner owner = OwnerOfShift(
+          judged.conditions, condition, figure, shift, judged.from, minEffect);
+      const bool machine = owner.whose == ShiftOwner::Whose::kMachine;
+      const char* word = level == LatestLevel::kSlower
+                             ? (machine ? "slower, the machine's" : "slower")
                          : level == LatestLevel::kFaster ? "faster"
                                                          : "recovered";
       std::cout << "  " << word << ": " << FigureLabel(figure.figure) << ", "
@@ -208,9 +217,27 @@ bool SayChanges(const JudgedDrive& judged) {
                 << RatioText(shift.ratio, RatioInterval{shift.low, shift.high})
                 << " since session " << since.id << " (" << since.started
                 << "), " << StepText(shift.ratio)
-                << AlongsideText(condition, figure, shift) << '\n';
-      slower = slower || level == LatestLevel::kSlower;
+                << AlongsideText(condition, figure, shift);
+      if (owner.ratio) {
+        std::cout << "; against the memory control "
+                  << RatioText(*owner.ratio,
+                               RatioInterval{owner.low.value_or(*owner.ratio),
+                                             owner.high.value_or(*owner.ratio)})
+                  << (owner.whose == ShiftOwner::Whose::kDrive ? ": the drive's"
+                      : machine ? ": the machine changed, not the drive"
+                                : ": the control cannot tell whose it is");
+      }
+      std::cout << '\n';
+      uncontrolled =
+          uncontrolled || owner.whose == ShiftOwner::Whose::kNoControl;
+      slower = slower || (level == LatestLevel::kSlower && !machine);
+      machineSlower =
+          machineSlower || (level == LatestLevel::kSlower && machine);
     }
+  }
+  if (uncontrolled) {
+    std::cout << "  (no memory control beside these sessions: the drive and "
+                 "the machine cannot be told apart; run --control)\n";
   }
   return slower;
 }
@@ -252,7 +279,9 @@ bool SayTooFew(HistoryStore& store, const JudgedDrive& judged, double minEffect,
     return &loaded.emplace(s, std::move(*session)).first->second;
   };
   for (const JudgedCondition& condition : judged.conditions) {
-    if (!condition.tooFewSessions) continue;
+    if (!condition.tooFewSessions || condition.condition.role != kDriveRole) {
+      continue;
+    }
     const std::vector<std::size_t> sessions =
         SessionsOf(condition, judged.from);
     if (sessions.size() < 2 || sessions.back() != latest) continue;
@@ -285,6 +314,33 @@ bool SayTooFew(HistoryStore& store, const JudgedDrive& judged, double minEffect,
     std::cout << (any ? "\n" : " no figure differs\n");
   }
   return true;
+}
+
+// Adds one session read from `input`, and says so in a line; false where
+// it could not be added (said).
+bool AddOne(HistoryStore& store, const Session& session,
+            const HistoryOptions& options, const std::string& input) {
+  long long id = 0;
+  std::string drive;
+  std::string error;
+  switch (store.Add(session, options.drive, id, drive, error)) {
+    case HistoryStore::Added::kAdded:
+      std::cout << input << ": added as session " << id << " of drive " << drive
+                << " (" << session.runs.size()
+                << (session.runs.size() == 1 ? " run" : " runs") << ")\n";
+      return true;
+    case HistoryStore::Added::kAlreadyThere:
+      std::cout << input << ": already in the history as session " << id
+                << " of drive " << drive << "; nothing added\n";
+      return true;
+    case HistoryStore::Added::kFailed:
+      break;
+  }
+  std::string message = store.Where();
+  message += ": " + input;
+  message += " was not added: " + error;
+  PrintError(message);
+  return false;
 }
 
 }  // namespace
@@ -338,10 +394,10 @@ int AddToHistory(const HistoryOptions& options) {
   int status = kAllRead;
   std::string text;
   for (const std::string& input : options.inputs) {
-    Session session;
+    std::vector<Session> sessions;
     InputError readError;
     std::vector<std::string> findings;
-    const bool read = ReadSession(input, text, session, findings, readError);
+    const bool read = ReadSessions(input, text, sessions, findings, readError);
     for (const std::string& finding : findings) {
       PrintWarning(Where(input, 0) + finding);
     }
@@ -350,26 +406,12 @@ int AddToHistory(const HistoryOptions& options) {
       status = kUnreadable;
       continue;
     }
-    long long id = 0;
-    std::string drive;
-    std::string error;
-    switch (store->Add(session, options.drive, id, drive, error)) {
-      case HistoryStore::Added::kAdded:
-        std::cout << input << ": added as session " << id << " of drive "
-                  << drive << " (" << session.runs.size()
-                  << (session.runs.size() == 1 ? " run" : " runs") << ")\n";
-        break;
-      case HistoryStore::Added::kAlreadyThere:
-        std::cout << input << ": already in the history as session " << id
-                  << " of drive " << drive << "; nothing added\n";
-        break;
-      case HistoryStore::Added::kFailed: {
-        std::string message = store->Where();
-        message += ": " + input;
-        message += " was not added: " + error;
-        PrintError(message);
+    // --drive names one drive: a sweep of several keeps each under its own.
+    HistoryOptions each = options;
+    if (sessions.size() > 1) each.drive.reset();
+    for (const Session& session : sessions) {
+      if (!AddOne(*store, session, each, session.source)) {
         status = kUnreadable;
-        break;
       }
     }
   }
@@ -438,12 +480,16 @@ int CheckHistory(const HistoryOptions& options) {
       std::cout << "  nothing to compare the latest session with yet\n";
       continue;
     }
-    const bool slower = SayChanges(*judged);
+    bool machineSlower = false;
+    const bool slower = SayChanges(*judged, options.minEffect, machineSlower);
     bool slowerRunByRun = false;
     if (!SayTooFew(*store, *judged, options.minEffect, slowerRunByRun)) {
       return kUnreadable;
     }
-    if (!slower && !slowerRunByRun) std::cout << "  nothing got slower\n";
+    if (!slower && !slowerRunByRun) {
+      std::cout << (machineSlower ? "  the drive itself did not get slower\n"
+                                  : "  nothing got slower\n");
+    }
     regressed = regressed || slower;
   }
   return regressed ? kRegressed : kAllRead;
@@ -504,33 +550,41 @@ int RemoveSessions(const HistoryOptions& options) {
 
 bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
   std::string text;
-  RunFolder read;
+  std::vector<Session> sessions;
+  std::vector<std::string> findings;
   InputError readError;
-  if (!ReadRunFolder(folder, text, read, readError) || read.records.empty()) {
+  if (!ReadSessions(folder, text, sessions, findings, readError)) {
     return true;  // nothing finished, nothing to keep
   }
-  std::vector<std::string> findings;
-  const Session session = SessionOfFolder(folder, read, findings);
   for (const std::string& finding : findings) {
     PrintWarning(Where(folder, 0) + finding);
-  }
-  if (!HasFigures(session)) {
-    PrintWarning("the history was not written (" + folder +
-                 " holds no figure it can keep)");
-    return false;
   }
   std::string path;
   std::string error;
   const std::unique_ptr<HistoryStore> store =
       OpenHistory(options, HistoryStore::Mode::kWrite, path, error);
-  long long id = 0;
-  std::string drive;
-  if (store && store->Add(session, options.drive, id, drive, error) !=
-                   HistoryStore::Added::kFailed) {
-    PrintNote("kept in the history as session " + std::to_string(id) +
-              " of drive " + drive);
-    return true;
+  bool kept = store != nullptr;
+  // --drive names one drive: a sweep of several keeps each under its own.
+  const std::optional<std::string> named =
+      sessions.size() == 1 ? options.drive : std::nullopt;
+  if (options.drive && sessions.size() > 1) {
+    PrintNote("--drive names one drive; the sweep's " +
+              std::to_string(sessions.size()) +
+              " drives are kept each under its file system's own name");
   }
+  for (const Session& session : sessions) {
+    long long id = 0;
+    std::string drive;
+    if (store && store->Add(session, named, id, drive, error) !=
+                     HistoryStore::Added::kFailed) {
+      PrintNote("kept in the history as session " + std::to_string(id) +
+                " of drive " + drive);
+      continue;
+    }
+    kept = false;
+    break;
+  }
+  if (kept) return true;
   PrintWarning("the history was not written (" +
                (store ? store->Where() + ": " + error : error) +
                "); the runs are kept in " + folder);

@@ -99,7 +99,8 @@ void ExcludeDisturbed(ReportInput& input) {
               " runs kept, as leaving them out would leave too few");
     return;
   }
-  ReportInput kept{input.source, input.label, {}, {}, {}, input.manifest};
+  ReportInput kept{input.source, input.label,    {},          {},
+                   {},           input.manifest, input.sweep, input.role};
   for (std::size_t r = 0; r < input.runs.size(); ++r) {
     if (input.marks[r].disturbed) continue;
     kept.runs.push_back(std::move(input.runs[r]));
@@ -168,12 +169,56 @@ bool WriteReport(const Comparison& comparison, const Conclusions& conclusions,
 
 }  // namespace
 
-int RunReport(const ReportOptions& options) {
+namespace {
+
+// One input to read: a file, a run folder, or one directory of a sweep
+// that ran in several.
+struct Source {
+  std::string path;
+  std::string label;
+  std::string sweep;
+  std::string role;
+};
+
+// The inputs as given, with a sweep of several directories read as one
+// input per directory, labelled by its directory ("ssd", "memory
+// control"; "run-a: ssd" beside other inputs).
+std::vector<Source> Sources(const ReportOptions& options) {
   std::vector<std::string> labels = ShortLabels(options.inputs);
   for (std::size_t i = 0; i < options.labels.size(); ++i) {
     labels[i] = options.labels[i];
   }
+  std::vector<Source> sources;
+  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+    const std::vector<SweepDirectory> directories =
+        SweepDirectoriesOf(options.inputs[i]);
+    if (directories.empty()) {
+      sources.push_back({options.inputs[i], labels[i], "", ""});
+      continue;
+    }
+    for (const SweepDirectory& d : directories) {
+      sources.push_back(
+          {d.folder,
+           options.inputs.size() == 1 ? d.label : labels[i] + ": " + d.label,
+           options.inputs[i],
+           d.role == kControlDirectoryRole ? d.role : std::string()});
+    }
+  }
+  return sources;
+}
+
+}  // namespace
+
+int RunReport(const ReportOptions& options) {
+  const std::vector<Source> sources = Sources(options);
   const std::size_t baseline = options.baseline.value_or(1) - 1;
+  if (baseline >= sources.size()) {
+    // (A sweep of several directories is an input for each.)
+    PrintError("--baseline " + std::to_string(baseline + 1) +
+               ": there are only " + std::to_string(sources.size()) +
+               " inputs");
+    return kUnreadable;
+  }
   Comparison comparison;
   comparison.madeAt = ReportTime();
   comparison.minEffect = options.minEffect;
@@ -181,9 +226,10 @@ int RunReport(const ReportOptions& options) {
   bool unreadable = false;
   bool strictFailed = false;
   std::string text;  // one buffer for every input
-  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-    const std::string& source = options.inputs[i];
-    ReportInput input{source, labels[i], {}, {}, {}, {}};
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const std::string& source = sources[i].path;
+    ReportInput input{source,           sources[i].label, {}, {}, {}, {},
+                      sources[i].sweep, sources[i].role};
     InputError error;
     bool doubtful = false;
     if (!ReadInput(source, options.strict, text, input, error, doubtful)) {
@@ -200,7 +246,8 @@ int RunReport(const ReportOptions& options) {
   if (comparison.inputs.size() < 2) {
     comparison.baseline.reset();
   } else if (!comparison.baseline) {
-    PrintWarning("the baseline, " + options.inputs[baseline] +
+    PrintWarning("the baseline, " +
+                 (baseline < sources.size() ? sources[baseline].path : "") +
                  ", is not reported; the ratios to it are left out");
   }
   const std::vector<Column> columns = ComparisonColumns(comparison);

@@ -28,6 +28,11 @@ struct ReportInput {
   // none.
   std::vector<std::vector<ClientDetail>> clients;
   std::optional<Manifest> manifest;
+  // Of a sweep that ran in several directories: the sweep's folder (its
+  // directories' runs are paired by round) and this directory's role:
+  // empty for a drive, kControlDirectoryRole for the memory control.
+  std::string sweep;
+  std::string role;
 };
 
 struct InputFailure {

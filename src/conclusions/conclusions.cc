@@ -6,6 +6,7 @@
 #include "comparison/report_work.h"
 #include "conclusions/cluster_claims.h"
 #include "conclusions/disturbance.h"
+#include "statistics/distributions.h"
 
 namespace {
 
@@ -21,9 +22,119 @@ const std::vector<const FigureRow*>& JudgedRows() {
   return rows;
 }
 
-// The verdicts of every input against the baseline, each input one family.
-std::vector<FigureComparison> Compare(const Comparison& comparison,
-                                      const std::vector<Column>& columns) {
+// Whether two columns are runs of one sweep's rounds (two of its
+// directories), so that their runs pair up.
+bool SameSweep(const Comparison& comparison, const Column& a, const Column& b) {
+  const std::string& sweep = comparison.inputs[a.input].sweep;
+  return !sweep.empty() && sweep == comparison.inputs[b.input].sweep &&
+         a.input != b.input;
+}
+
+// `row`'s values of the runs of `a` and `b` made in the same round, side
+// by side.
+void PairByRound(const Column& a, const Column& b, const FigureRow& row,
+                 std::vector<double>& x, std::vector<double>& y) {
+  std::map<int, double> of;
+  for (std::size_t r = 0; r < b.runs.size(); ++r) {
+    if (b.marks[r].round <= 0) continue;
+    if (const std::optional<double> v = row.Value(*b.runs[r])) {
+      of[b.marks[r].round] = *v;
+    }
+  }
+  for (std::size_t r = 0; r < a.runs.size(); ++r) {
+    const auto other = of.find(a.marks[r].round);
+    if (other == of.end()) continue;
+    if (const std::optional<double> v = row.Value(*a.runs[r])) {
+      x.push_back(*v);
+      y.push_back(other->second);
+    }
+  }
+}
+
+// The memory control's column of each column: the control directory of
+// the same sweep, at the same client and thread count.
+std::vector<std::optional<std::size_t>> ControlColumns(
+    const Comparison& comparison, const std::vector<Column>& columns) {
+  std::vector<std::optional<std::size_t>> control(columns.size());
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    const ReportInput& input = comparison.inputs[columns[c].input];
+    if (input.sweep.empty() || !input.role.empty()) continue;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      const ReportInput& other = comparison.inputs[columns[k].input];
+      if (other.sweep == input.sweep && other.role == kControlDirectoryRole &&
+          columns[k].clients == columns[c].clients &&
+          columns[k].threads == columns[c].threads) {
+        control[c] = k;
+      }
+    }
+  }
+  return control;
+}
+
+// Each run of `column` over its control's run of the same round.
+std::vector<double> OverControl(const Column& column, const Column& control,
+                                const FigureRow& row) {
+  std::vector<double> x;
+  std::vector<double> y;
+  PairByRound(column, control, row, x, y);
+  for (std::size_t i = 0; i < x.size(); ++i) x[i] /= y[i];
+  return x;
+}
+
+// Whether the control follows the figure: the logs of the runs and of
+// their control runs, each side centred on its own mean, correlate
+// (Pearson, one-sided at 5%).
+bool ControlFollows(const Column& a, const Column& controlA, const Column& b,
+                    const Column& controlB, const FigureRow& row) {
+  double xy = 0;
+  double xx = 0;
+  double yy = 0;
+  int n = 0;
+  for (const auto& [column, control] :
+       {std::make_pair(&a, &controlA), std::make_pair(&b, &controlB)}) {
+    std::vector<double> x;
+    std::vector<double> y;
+    PairByRound(*column, *control, row, x, y);
+    if (x.size() < 2) return false;
+    double mx = 0;
+    double my = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      x[i] = std::log(x[i]);
+      y[i] = std::log(y[i]);
+      mx += x[i];
+      my += y[i];
+    }
+    mx /= static_cast<double>(x.size());
+    my /= static_cast<double>(y.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      xy += (x[i] - mx) * (y[i] - my);
+      xx += (x[i] - mx) * (x[i] - mx);
+      yy += (y[i] - my) * (y[i] - my);
+    }
+    n += static_cast<int>(x.size());
+  }
+  const int degrees = n - 3;  // two means and the slope
+  if (degrees < 1 || xx <= 0 || yy <= 0) return false;
+  const double r = xy / std::sqrt(xx * yy);
+  if (r <= 0 || r >= 1) return r >= 1;
+  const double t = r * std::sqrt(degrees / (1 - r * r));
+  return StudentTwoSided(t, degrees) / 2 < 0.05;
+}
+
+Attribution Attribute(const FigureComparison& f) {
+  if (!f.controlled || !f.controlled->estimate) return Attribution::kNone;
+  if (Differs(f.controlled->verdict)) return Attribution::kDrive;
+  if (Differs(f.judged.verdict) && f.controlled->verdict == Verdict::kSame) {
+    return Attribution::kMachine;
+  }
+  return Attribution::kNone;
+}
+
+// The verdicts of every input against the baseline, each input one family,
+// and again against each side's memory control where both have one.
+std::vector<FigureComparison> Compare(
+    const Comparison& comparison, const std::vector<Column>& columns,
+    const std::vector<std::optional<std::size_t>>& controls) {
   std::vector<FigureComparison> all;
   const std::vector<std::optional<std::size_t>> baselines =
       BaselineColumns(comparison, columns);
@@ -31,10 +142,22 @@ std::vector<FigureComparison> Compare(const Comparison& comparison,
   for (const ColumnRange& range : ranges) {
     std::vector<FigureComparison> family;
     std::vector<Samples> samples;
+    std::vector<std::size_t> controlledAt;  // into family
+    std::vector<Samples> controlledSamples;
     for (std::size_t c = range.begin; c < range.end; ++c) {
       if (!baselines[c]) continue;
+      const Column& column = columns[c];
+      const Column& base = columns[*baselines[c]];
+      const bool paired = SameSweep(comparison, column, base);
       for (const FigureRow* row : JudgedRows()) {
-        Samples s{columns[c].Values(*row), columns[*baselines[c]].Values(*row)};
+        Samples s;
+        s.paired = paired;
+        if (paired) {
+          PairByRound(column, base, *row, s.values, s.baseline);
+        } else {
+          s.values = column.Values(*row);
+          s.baseline = base.Values(*row);
+        }
         if (s.values.empty() || s.baseline.empty()) continue;
         FigureComparison f;
         f.column = c;
@@ -42,15 +165,46 @@ std::vector<FigureComparison> Compare(const Comparison& comparison,
         f.row = *row;
         f.runs = static_cast<int>(s.values.size());
         f.baselineRuns = static_cast<int>(s.baseline.size());
+        f.paired = paired;
+        const std::optional<std::size_t> mine = controls[c];
+        const std::optional<std::size_t> theirs = controls[*baselines[c]];
+        if (mine && theirs) {
+          if (paired) {
+            f.controlledBy = ControlledBy::kPairs;
+          } else if (ControlFollows(column, columns[*mine], base,
+                                    columns[*theirs], *row)) {
+            f.controlledBy = ControlledBy::kRatio;
+            controlledAt.push_back(family.size());
+            controlledSamples.push_back(
+                {OverControl(column, columns[*mine], *row),
+                 OverControl(base, columns[*theirs], *row), false});
+          } else {
+            f.controlledBy = ControlledBy::kAsIs;
+          }
+        }
         family.push_back(f);
         samples.push_back(std::move(s));
       }
     }
     const std::vector<FigureVerdict> verdicts =
         JudgeFamily(samples, comparison.minEffect);
+    const std::vector<FigureVerdict> controlled =
+        JudgeFamily(controlledSamples, comparison.minEffect);
     for (std::size_t i = 0; i < family.size(); ++i) {
       family[i].judged = verdicts[i];
-      all.push_back(family[i]);
+      // In pairs, or where the control does not follow the figure, the
+      // verdict is the controlled one.
+      if (family[i].controlledBy == ControlledBy::kPairs ||
+          family[i].controlledBy == ControlledBy::kAsIs) {
+        family[i].controlled = verdicts[i];
+      }
+    }
+    for (std::size_t k = 0; k < controlledAt.size(); ++k) {
+      family[controlledAt[k]].controlled = controlled[k];
+    }
+    for (FigureComparison& f : family) {
+      f.attribution = Attribute(f);
+      all.push_back(f);
     }
   }
   return all;
@@ -122,7 +276,30 @@ RunValues ValuesOf(const Column& column) {
 Conclusions Conclusions::Draw(const Comparison& comparison,
                               const std::vector<Column>& columns) {
   Conclusions c;
-  c.comparisons_ = Compare(comparison, columns);
+  c.controlOf_ = ControlColumns(comparison, columns);
+  c.comparisons_ = Compare(comparison, columns, c.controlOf_);
+  // What each figure of a drive's column measured.
+  c.measuredAt_.resize(columns.size() * kFigureRowCount);
+  for (std::size_t col = 0; col < columns.size(); ++col) {
+    const ReportInput& input = comparison.inputs[columns[col].input];
+    if (input.role == kControlDirectoryRole) continue;
+    const std::optional<DriveCeiling> ceiling =
+        input.manifest ? input.manifest->driveCeiling : std::nullopt;
+    const std::optional<std::size_t> control = c.controlOf_[col];
+    for (const FigureRow* row : JudgedRows()) {
+      std::vector<double> values;
+      std::vector<double> against;
+      if (control) {
+        PairByRound(columns[col], columns[*control], *row, values, against);
+      } else {
+        values = columns[col].Values(*row);
+      }
+      if (values.empty()) continue;
+      c.measuredAt_[col * kFigureRowCount + row->Position()] = JudgeMeasured(
+          *row, columns[col].threads, values, ceiling,
+          control ? &against : nullptr, true, comparison.minEffect);
+    }
+  }
   c.comparisonAt_.assign(columns.size() * kFigureRowCount, 0);
   c.clustersAt_.resize(columns.size() * kFigureRowCount);
   for (std::size_t i = 0; i < c.comparisons_.size(); ++i) {
@@ -148,6 +325,24 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
     }
   }
   return c;
+}
+
+const FigureMeasured* Conclusions::Measure(std::size_t column,
+                                           const FigureRow& row) const {
+  const auto& m = measuredAt_[column * kFigureRowCount + row.Position()];
+  return m ? &*m : nullptr;
+}
+
+const char* AttributionKey(Attribution attribution) {
+  switch (attribution) {
+    case Attribution::kDrive:
+      return "drive";
+    case Attribution::kMachine:
+      return "machine";
+    case Attribution::kNone:
+      break;
+  }
+  return "none";
 }
 
 const FigureComparison* Conclusions::Compared(std::size_t column,

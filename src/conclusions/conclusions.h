@@ -15,11 +15,25 @@
 #include "comparison/comparison.h"
 #include "conclusions/drift.h"
 #include "conclusions/first_run.h"
+#include "conclusions/measured.h"
 #include "conclusions/outlier_runs.h"
 #include "conclusions/rules.h"
 #include "conclusions/verdict.h"
 #include "results/figure_rows.h"
 #include "statistics/clusters.h"
+
+// Whom a difference is about: the drive (it stands against the memory
+// control too), the machine (it does not), or none to tell.
+enum class Attribution { kNone, kDrive, kMachine };
+const char* AttributionKey(Attribution attribution);  // "drive", ...
+
+// How the controlled verdict was made.
+enum class ControlledBy {
+  kNone,   // no memory control on both sides
+  kPairs,  // directories of one sweep, paired by round: the phases cancel
+  kRatio,  // each run over its control run of the same round
+  kAsIs,   // the control does not follow this figure: judged as it is
+};
 
 // One figure at one thread count of an input other than the baseline,
 // against the baseline's.
@@ -30,6 +44,11 @@ struct FigureComparison {
   int runs = 0;  // of the compared column, and of the baseline's
   int baselineRuns = 0;
   FigureVerdict judged;  // no estimate where the maths cannot take them
+  bool paired = false;   // runs of one sweep's rounds, judged in pairs
+  // Against each side's memory control, where both have one.
+  std::optional<FigureVerdict> controlled;
+  ControlledBy controlledBy = ControlledBy::kNone;
+  Attribution attribution = Attribution::kNone;
 };
 
 // A figure's runs in two groups, as claimed.
@@ -72,6 +91,13 @@ class Conclusions {
   std::vector<int> Outliers(std::size_t column, const FigureRow& row) const;
   // Whether the input's drift names `row` of `column`.
   bool Drifts(std::size_t column, const FigureRow& row) const;
+  // What `row` of `column` measured; none for the control's own columns
+  // and the thread count.
+  const FigureMeasured* Measure(std::size_t column, const FigureRow& row) const;
+  // The memory control's column of `column`, if it has one.
+  std::optional<std::size_t> ControlOf(std::size_t column) const {
+    return controlOf_[column];
+  }
   const InputConclusions& Of(std::size_t input) const { return inputs_[input]; }
   // The column of each input's n-th column, as the rules number them.
   std::size_t ColumnOf(std::size_t input, std::size_t column) const {
@@ -87,6 +113,8 @@ class Conclusions {
   // clusters claimed.
   std::vector<std::size_t> comparisonAt_;
   std::vector<std::optional<TwoClusters>> clustersAt_;
+  std::vector<std::optional<FigureMeasured>> measuredAt_;
+  std::vector<std::optional<std::size_t>> controlOf_;  // by column
 };
 
 // The rules' values of a figure row: RunValues::figures[f] is the f-th

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -381,10 +382,22 @@ SeriesJudgement JudgeSeries(const SeriesLevels& levels, std::size_t seriesCount,
   return judged;
 }
 
+namespace {
+
+// The drive's series first, then its memory control's, then the one over
+// the control.
+int RoleRank(const std::string& role) {
+  return role == kDriveRole ? 0 : role == kControlRole ? 1 : 2;
+}
+
+}  // namespace
+
 bool HistoryCondition::operator<(const HistoryCondition& other) const {
-  return std::tie(role, program, settle, clients, threads) <
-         std::tie(other.role, other.program, other.settle, other.clients,
-                  other.threads);
+  const int mine = RoleRank(role);
+  const int theirs = RoleRank(other.role);
+  return std::tie(mine, program, settle, clients, threads, role) <
+         std::tie(theirs, other.program, other.settle, other.clients,
+                  other.threads, other.role);
 }
 
 bool HistoryCondition::operator==(const HistoryCondition& other) const {
@@ -425,6 +438,12 @@ std::vector<JudgedCondition> JudgeHistory(
     }
     judged.push_back(std::move(c));
   }
+  // Only the drive's own series raise an alarm: they share the budget.
+  std::size_t alarming = 0;
+  for (const JudgedCondition& c : judged) {
+    alarming += c.condition.role == kDriveRole ? 1 : 0;
+  }
+  alarming = std::max<std::size_t>(1, alarming);
   for (JudgedCondition& c : judged) {
     // The sessions judged: this condition's, from the accepted one on.
     std::map<std::size_t, std::size_t> column;
@@ -450,7 +469,7 @@ std::vector<JudgedCondition> JudgeHistory(
     }
     c.sessions = judgedSessions.size();
     const SeriesJudgement series = JudgeSeries(
-        levels, judged.size() * std::max<std::size_t>(1, drives), minEffect);
+        levels, alarming * std::max<std::size_t>(1, drives), minEffect);
     c.tooFewSessions = series.tooFewSessions;
     for (std::size_t f = 0; f < c.figures.size(); ++f) {
       for (LevelShift shift : series.figures[f].shifts) {
@@ -511,4 +530,77 @@ std::vector<std::optional<FigureVerdict>> CompareLatestSessions(
     if (verdicts[i].estimate) out[judged[i]] = verdicts[i];
   }
   return out;
+}
+
+ShiftOwner OwnerOfShift(const std::vector<JudgedCondition>& conditions,
+                        const JudgedCondition& condition,
+                        const JudgedFigure& figure, const LevelShift& shift,
+                        std::size_t from, double minEffect) {
+  ShiftOwner owner;
+  const JudgedFigure* controlled = nullptr;
+  for (const JudgedCondition& c : conditions) {
+    const HistoryCondition& k = c.condition;
+    if (k.role != kControlledRole || k.program != condition.condition.program ||
+        k.settle != condition.condition.settle ||
+        k.clients != condition.condition.clients ||
+        k.threads != condition.condition.threads) {
+      continue;
+    }
+    for (const JudgedFigure& f : c.figures) {
+      if (f.figure == figure.figure) controlled = &f;
+    }
+  }
+  if (!controlled) return owner;
+  // A step of its own at the same place, the same way: the drive's.
+  for (const LevelShift& s : controlled->shifts) {
+    if (s.at + 1 >= shift.at && s.at <= shift.at + 1 &&
+        (s.ratio < 1) == (shift.ratio < 1)) {
+      owner.whose = ShiftOwner::Whose::kDrive;
+      owner.ratio = s.ratio;
+      owner.low = s.low;
+      owner.high = s.high;
+      return owner;
+    }
+  }
+  // Else its level after the change against its level before, between
+  // the drive's changes around this one.
+  std::size_t begin = from;
+  std::size_t end = std::numeric_limits<std::size_t>::max();
+  for (const LevelShift& s : figure.shifts) {
+    if (s.at < shift.at) begin = std::max(begin, s.at);
+    if (s.at > shift.at) end = std::min(end, s.at);
+  }
+  std::vector<double> before;
+  std::vector<double> after;
+  for (const HistoryPoint& p : controlled->points) {
+    if (p.session < begin || p.session >= end || !(p.median > 0)) continue;
+    (p.session < shift.at ? before : after).push_back(std::log(p.median));
+  }
+  owner.whose = ShiftOwner::Whose::kCannotTell;
+  if (before.size() < 2 || after.size() < 2) return owner;
+  const auto mean = [](const std::vector<double>& v) {
+    double sum = 0;
+    for (const double x : v) sum += x;
+    return sum / static_cast<double>(v.size());
+  };
+  const double a = mean(after);
+  const double b = mean(before);
+  double squares = 0;
+  for (const double x : before) squares += (x - b) * (x - b);
+  for (const double x : after) squares += (x - a) * (x - a);
+  const double degrees = static_cast<double>(before.size() + after.size() - 2);
+  const double error = std::sqrt(squares / degrees) *
+                       std::sqrt(1.0 / static_cast<double>(before.size()) +
+                                 1.0 / static_cast<double>(after.size()));
+  const double t = StudentTwoSidedQuantile(0.05, degrees);
+  owner.ratio = std::exp(a - b);
+  owner.low = std::exp(a - b - t * error);
+  owner.high = std::exp(a - b + t * error);
+  if (*owner.low >= 1 - minEffect && *owner.high <= 1 + minEffect) {
+    owner.whose = ShiftOwner::Whose::kMachine;
+  } else if (shift.ratio < 1 ? *owner.high < 1 - minEffect
+                             : *owner.low > 1 + minEffect) {
+    owner.whose = ShiftOwner::Whose::kDrive;
+  }
+  return owner;
 }

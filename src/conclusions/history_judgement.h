@@ -115,6 +115,25 @@ std::vector<JudgedCondition> JudgeHistory(
 enum class LatestLevel { kUnchanged, kSlower, kFaster, kRecovered };
 LatestLevel LatestChange(const std::vector<LevelShift>& shifts);
 
+// Whose a lasting change of the drive's figure is, told by the same figure
+// over its memory control (the sessions' controlled series): the drive's
+// where that stepped too, the machine's where it stayed the same (its
+// level after against before within the minimum effect), else none to
+// tell; no control where the sessions had none.
+struct ShiftOwner {
+  enum class Whose { kDrive, kMachine, kCannotTell, kNoControl };
+  Whose whose = Whose::kNoControl;
+  // The controlled figure's level after the change against before, with
+  // its 95% interval.
+  std::optional<double> ratio;
+  std::optional<double> low;
+  std::optional<double> high;
+};
+ShiftOwner OwnerOfShift(const std::vector<JudgedCondition>& conditions,
+                        const JudgedCondition& condition,
+                        const JudgedFigure& figure, const LevelShift& shift,
+                        std::size_t from, double minEffect);
+
 // Where a series has too few sessions to tell a lasting change: its latest
 // session against the one before, run against run, each figure's verdict
 // adjusted for the series' figures together; in the order of `figures`,

@@ -5,6 +5,7 @@
 
 #include "conclusions/runs_to_settle.h"
 #include "statistics/benjamini_hochberg.h"
+#include "statistics/signed_rank.h"
 
 namespace {
 
@@ -55,7 +56,10 @@ std::vector<FigureVerdict> JudgeFamily(const std::vector<Samples>& family,
   std::vector<FigureVerdict> verdicts(family.size());
   std::vector<double> p;
   for (std::size_t i = 0; i < family.size(); ++i) {
-    verdicts[i].estimate = EstimateRatio(family[i].values, family[i].baseline);
+    verdicts[i].estimate =
+        family[i].paired
+            ? EstimatePairedRatio(family[i].values, family[i].baseline)
+            : EstimateRatio(family[i].values, family[i].baseline);
     if (verdicts[i].estimate) p.push_back(verdicts[i].estimate->pValue);
   }
   const std::vector<double> adjusted = AdjustForManyTests(p);
@@ -76,7 +80,10 @@ std::vector<FigureVerdict> JudgeFamily(const std::vector<Samples>& family,
     if (!f.estimate) continue;
     f.pAdjusted = adjusted[next++];
     f.adjustedLevel = 1 - alpha;
-    f.adjusted = IntervalOfRatio(family[i].values, family[i].baseline, alpha);
+    f.adjusted =
+        family[i].paired
+            ? IntervalOfPairedRatio(family[i].values, family[i].baseline, alpha)
+            : IntervalOfRatio(family[i].values, family[i].baseline, alpha);
     f.verdict = Decide(f, minEffect);
     if (f.verdict != Verdict::kInconclusive &&
         f.verdict != Verdict::kTooFewRuns) {

@@ -35,10 +35,12 @@ bool Differs(Verdict verdict);
 constexpr double kFalseDiscoveryRate = 0.05;
 
 // One figure of the family: the compared input's values and the
-// baseline's.
+// baseline's; `paired` where they are runs of one sweep's rounds, values[i]
+// beside baseline[i] (judged by the signed-rank test of their ratios).
 struct Samples {
   std::vector<double> values;
   std::vector<double> baseline;
+  bool paired = false;
 };
 
 struct FigureVerdict {

@@ -96,8 +96,12 @@ ALTER TABLE sessions ADD COLUMN direct_read_mb_s REAL;
 ALTER TABLE sessions ADD COLUMN fsync_write_mb_s REAL;
 ALTER TABLE sessions ADD COLUMN sync_files_per_s REAL;
 ALTER TABLE sessions ADD COLUMN direct_io_refused TEXT;
+ALTER TABLE sessions ADD COLUMN team_streams INTEGER;
+ALTER TABLE sessions ADD COLUMN team_direct_write_mb_s REAL;
+ALTER TABLE sessions ADD COLUMN team_direct_read_mb_s REAL;
 ALTER TABLE runs ADD COLUMN clients INTEGER;
 ALTER TABLE runs ADD COLUMN role TEXT NOT NULL DEFAULT 'drive';
+ALTER TABLE runs ADD COLUMN round INTEGER NOT NULL DEFAULT 0;
 CREATE TABLE session_summaries (
   session_id INTEGER NOT NULL REFERENCES sessions (session_id),
   role TEXT NOT NULL,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/drive_ceiling.h"
 #include "machine/machine_description.h"
 
 // One figure of one run: "single.byte_write", 183.2, "MB/s".
@@ -21,6 +22,9 @@ struct SessionFigure {
 // run beside it.
 constexpr char kDriveRole[] = "drive";
 constexpr char kControlRole[] = "control";
+// Of a session's summaries only: each drive run over its control run of
+// the same round, the part of the figure that is the drive's.
+constexpr char kControlledRole[] = "controlled";
 
 struct SessionRun {
   int number = 0;              // in its sweep, from 1
@@ -29,6 +33,7 @@ struct SessionRun {
   std::vector<SessionFigure> figures;
   std::optional<int> clients;  // of a multi-client run: how many
   std::string role = kDriveRole;
+  int round = 0;  // of its sweep: pairs a drive run with its control run
 };
 
 // One figure of a session at one role, client count and thread count,
@@ -43,16 +48,6 @@ struct SessionFigureSummary {
   double median = 0;
   std::optional<double> low;  // the median's interval, from 2 runs on
   std::optional<double> high;
-};
-
-// The drive's own speed, measured with the cache out of the way beside a
-// sweep; none where it was not measured or the file system refused.
-struct DriveCeiling {
-  std::optional<double> directWriteMbS;
-  std::optional<double> directReadMbS;
-  std::optional<double> fsyncWriteMbS;
-  std::optional<double> syncFilesPerS;
-  std::string directIoRefused;  // why, where it was
 };
 
 struct Session {
@@ -71,7 +66,9 @@ struct Session {
 };
 
 // Every figure of `runs`, summarised at each role, client count and thread
-// count: its median over the runs and that median's interval.
+// count: its median over the runs and that median's interval; and where a
+// drive run has a control run of the same round, their ratio as the role
+// kControlledRole.
 std::vector<SessionFigureSummary> Summarise(
     const std::vector<SessionRun>& runs);
 

@@ -20,9 +20,10 @@ namespace {
 // A run's figures as the history keeps them: positive finite numbers. What
 // is not one is left out and named.
 SessionRun RunOf(const RunRecord& record, int number, bool disturbed,
-                 std::vector<std::string>& findings) {
+                 std::vector<std::string>& findings, int round = 0) {
   SessionRun run;
   run.number = number;
+  run.round = round;
   run.threads = record.threadCount;
   run.disturbed = disturbed;
   run.clients = record.clients;
@@ -124,7 +125,8 @@ Session SessionOfFolder(const std::string& source, const RunFolder& folder,
     session.machine.machineId = m.machine.machineId;
   for (std::size_t r = 0; r < folder.records.size(); ++r) {
     session.runs.push_back(RunOf(folder.records[r], folder.marks[r].number,
-                                 folder.marks[r].disturbed, findings));
+                                 folder.marks[r].disturbed, findings,
+                                 folder.marks[r].round));
   }
   // The thread counts the sweep asked for, else those the runs printed.
   for (const std::optional<int>& count : m.threadCounts) {
@@ -173,6 +175,47 @@ bool ReadSession(const std::string& source, std::string& text, Session& session,
   }
   if (!HasFigures(session)) {
     error = {0, "no figure of it is a positive finite number; nothing to keep"};
+    return false;
+  }
+  return true;
+}
+
+bool ReadSessions(const std::string& source, std::string& text,
+                  std::vector<Session>& sessions,
+                  std::vector<std::string>& findings, InputError& error) {
+  const std::vector<SweepDirectory> directories = SweepDirectoriesOf(source);
+  if (directories.empty()) {
+    Session session;
+    if (!ReadSession(source, text, session, findings, error)) return false;
+    sessions.push_back(std::move(session));
+    return true;
+  }
+  // A sweep of several directories: a session for each drive, with the
+  // memory control's runs beside each.
+  std::vector<SessionRun> control;
+  for (const SweepDirectory& d : directories) {
+    if (d.role != kControlDirectoryRole) continue;
+    RunFolder folder;
+    InputError ignored;
+    if (!ReadRunFolder(d.folder, text, folder, ignored)) continue;
+    for (SessionRun& run : SessionOfFolder(d.folder, folder, findings).runs) {
+      run.role = kControlRole;
+      control.push_back(std::move(run));
+    }
+  }
+  for (const SweepDirectory& d : directories) {
+    if (d.role == kControlDirectoryRole) continue;
+    Session session;
+    InputError readError;
+    if (!ReadSession(d.folder, text, session, findings, readError)) {
+      findings.push_back(d.folder + ": " + readError.message);
+      continue;
+    }
+    session.runs.insert(session.runs.end(), control.begin(), control.end());
+    sessions.push_back(std::move(session));
+  }
+  if (sessions.empty()) {
+    error = {0, "no directory of the sweep has a figure to keep"};
     return false;
   }
   return true;

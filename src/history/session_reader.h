@@ -19,6 +19,14 @@
 bool ReadSession(const std::string& source, std::string& text, Session& session,
                  std::vector<std::string>& findings, InputError& error);
 
+// Reads `source` into one session, or for a sweep that ran in several
+// directories one session per drive directory, each with the memory
+// control's runs beside it (role kControlRole); false with `error` set when
+// none can be read.
+bool ReadSessions(const std::string& source, std::string& text,
+                  std::vector<Session>& sessions,
+                  std::vector<std::string>& findings, InputError& error);
+
 // The session of a run folder already read, with its findings.
 Session SessionOfFolder(const std::string& source, const RunFolder& folder,
                         std::vector<std::string>& findings);

@@ -158,6 +158,21 @@ std::string FileSystemText(const std::string& fileSystem,
 }
 
 // What tells a machine from every other: its ID, else its host name.
+// The ceiling's columns from `first` on: direct write and read, fsync
+// write, synchronous files, the refusal, the team's streams and rates.
+DriveCeiling CeilingAt(const Statement& query, int first) {
+  DriveCeiling c;
+  c.directWriteMbS = query.OptionalReal(first);
+  c.directReadMbS = query.OptionalReal(first + 1);
+  c.fsyncWriteMbS = query.OptionalReal(first + 2);
+  c.syncFilesPerS = query.OptionalReal(first + 3);
+  c.directIoRefused = query.Text(first + 4);
+  c.teamStreams = query.OptionalInt(first + 5);
+  c.teamDirectWriteMbS = query.OptionalReal(first + 6);
+  c.teamDirectReadMbS = query.OptionalReal(first + 7);
+  return c;
+}
+
 std::string MachineKey(const MachineDescription& machine) {
   if (machine.machineId) return *machine.machineId;
   return "host:" + machine.host.value_or("");
@@ -170,9 +185,9 @@ bool FillSummaries(sqlite3* db, std::string& error) {
   {
     Statement query(db,
                     "SELECT r.session_id, r.run_id, r.number, r.threads, "
-                    "r.clients, r.role, f.figure, f.value, f.unit FROM runs "
-                    "r JOIN figures f ON f.run_id = r.run_id ORDER BY "
-                    "r.session_id, r.run_id");
+                    "r.clients, r.role, f.figure, f.value, f.unit, r.round "
+                    "FROM runs r JOIN figures f ON f.run_id = r.run_id "
+                    "ORDER BY r.session_id, r.run_id");
     long long lastRun = -1;
     int status = SQLITE_ERROR;
     while ((status = query.Step()) == SQLITE_ROW) {
@@ -184,6 +199,7 @@ bool FillSummaries(sqlite3* db, std::string& error) {
         run.threads = query.OptionalInt(3);
         run.clients = query.OptionalInt(4);
         run.role = query.Text(5);
+        run.round = static_cast<int>(query.Int(9));
         runs.push_back(run);
       }
       runs.back().figures.push_back(
@@ -479,9 +495,10 @@ HistoryStore::Added SqliteStore::Add(const Session& session,
       "file_system_id, file_system, device, device_model, directory, "
       "program, word_size, thread_counts, source, content_hash, manifest, "
       "machine_id, settle, direct_write_mb_s, direct_read_mb_s, "
-      "fsync_write_mb_s, sync_files_per_s, direct_io_refused) VALUES (?1, "
-      "?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
-      "?17, ?18, ?19, ?20, ?21, ?22)");
+      "fsync_write_mb_s, sync_files_per_s, direct_io_refused, team_streams, "
+      "team_direct_write_mb_s, team_direct_read_mb_s) VALUES (?1, ?2, ?3, "
+      "?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, "
+      "?19, ?20, ?21, ?22, ?23, ?24, ?25)");
   const DriveCeiling& c = session.ceiling;
   insert.Bind(1, driveId)
       .Bind(2, session.started)
@@ -506,12 +523,15 @@ HistoryStore::Added SqliteStore::Add(const Session& session,
       .Bind(21, c.syncFilesPerS)
       .Bind(22, c.directIoRefused.empty()
                     ? std::nullopt
-                    : std::optional<std::string>(c.directIoRefused));
+                    : std::optional<std::string>(c.directIoRefused))
+      .Bind(23, c.teamStreams)
+      .Bind(24, c.teamDirectWriteMbS)
+      .Bind(25, c.teamDirectReadMbS);
   if (!insert.Run()) return fail();
   id = sqlite3_last_insert_rowid(db_);
   Statement run(db_,
                 "INSERT INTO runs (session_id, number, threads, disturbed, "
-                "clients, role) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+                "clients, role, round) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
   Statement figure(db_,
                    "INSERT INTO figures (run_id, figure, value, unit) VALUES "
                    "(?1, ?2, ?3, ?4)");
@@ -521,7 +541,8 @@ HistoryStore::Added SqliteStore::Add(const Session& session,
         .Bind(3, r.threads)
         .Bind(4, static_cast<long long>(r.disturbed ? 1 : 0))
         .Bind(5, r.clients)
-        .Bind(6, r.role);
+        .Bind(6, r.role)
+        .Bind(7, static_cast<long long>(r.round));
     if (!run.Run()) return fail();
     const long long runId = sqlite3_last_insert_rowid(db_);
     for (const SessionFigure& f : r.figures) {
@@ -583,7 +604,9 @@ std::vector<StoredSession> SqliteStore::Sessions(
       "''), coalesce(s.file_system, ''), coalesce(s.device, ''), "
       "coalesce(s.device_model, ''), s.settle, s.direct_write_mb_s, "
       "s.direct_read_mb_s, s.fsync_write_mb_s, s.sync_files_per_s, "
-      "coalesce(s.direct_io_refused, '') FROM sessions s JOIN drives d ON "
+      "coalesce(s.direct_io_refused, ''), s.team_streams, "
+      "s.team_direct_write_mb_s, s.team_direct_read_mb_s FROM sessions s "
+      "JOIN drives d ON "
       "d.drive_id = s.drive_id WHERE (?1 IS NULL OR s.drive_id = ?1) AND "
       "s.started >= ?2 ORDER BY s.started, s.session_id");
   if (drive) {
@@ -608,9 +631,7 @@ std::vector<StoredSession> SqliteStore::Sessions(
     m.fileSystem =
         FileSystemText(query.Text(9), query.Text(10), query.Text(11));
     m.settle = query.Int(12) != 0;
-    s.ceiling = {query.OptionalReal(13), query.OptionalReal(14),
-                 query.OptionalReal(15), query.OptionalReal(16),
-                 query.Text(17)};
+    s.ceiling = CeilingAt(query, 13);
     byId[m.id] = sessions.size();
     sessions.push_back(std::move(s));
   }
@@ -663,8 +684,9 @@ std::optional<Session> SqliteStore::Load(long long id, std::string& error) {
       "s.word_size, s.thread_counts, s.settle, s.source, s.content_hash, "
       "s.manifest, s.direct_write_mb_s, s.direct_read_mb_s, "
       "s.fsync_write_mb_s, s.sync_files_per_s, coalesce(s.direct_io_refused, "
-      "'') FROM sessions s LEFT JOIN machines m ON m.machine_id = "
-      "s.machine_id WHERE s.session_id = ?1");
+      "''), s.team_streams, s.team_direct_write_mb_s, "
+      "s.team_direct_read_mb_s FROM sessions s LEFT JOIN machines m ON "
+      "m.machine_id = s.machine_id WHERE s.session_id = ?1");
   query.Bind(1, id);
   const int found = query.Step();
   if (found == SQLITE_DONE) return std::nullopt;
@@ -696,13 +718,11 @@ std::optional<Session> SqliteStore::Load(long long id, std::string& error) {
   session.source = query.Text(12);
   session.contentHash = query.Text(13);
   session.manifest = query.OptionalText(14);
-  session.ceiling = {query.OptionalReal(15), query.OptionalReal(16),
-                     query.OptionalReal(17), query.OptionalReal(18),
-                     query.Text(19)};
+  session.ceiling = CeilingAt(query, 15);
   Statement runs(db_,
                  "SELECT r.run_id, r.number, r.threads, r.disturbed, "
-                 "r.clients, r.role, f.figure, f.value, f.unit FROM runs r "
-                 "LEFT JOIN figures f ON f.run_id = r.run_id WHERE "
+                 "r.clients, r.role, f.figure, f.value, f.unit, r.round FROM "
+                 "runs r LEFT JOIN figures f ON f.run_id = r.run_id WHERE "
                  "r.session_id = ?1 ORDER BY r.run_id, f.figure");
   runs.Bind(1, id);
   long long lastRun = -1;
@@ -716,6 +736,7 @@ std::optional<Session> SqliteStore::Load(long long id, std::string& error) {
       run.disturbed = runs.Int(3) != 0;
       run.clients = runs.OptionalInt(4);
       run.role = runs.Text(5);
+      run.round = static_cast<int>(runs.Int(9));
       session.runs.push_back(run);
     }
     if (!runs.Null(6)) {

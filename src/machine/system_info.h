@@ -11,6 +11,10 @@
 // The machine, and `directory`'s file system and device.
 MachineDescription DescribeMachine(const std::string& directory);
 
+// A directory on a memory file system for a control run (/dev/shm), where
+// the system has one of its own.
+std::optional<std::string> MemoryDirectory();
+
 // Whether DropFileCache() can work here; `why` says why not.
 bool CanDropFileCache(std::string& why);
 // Writes what is cached back to disk and drops the cache; false with

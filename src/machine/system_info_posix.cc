@@ -178,6 +178,12 @@ MachineDescription DescribeMachine(const std::string& directory) {
   return m;
 }
 
+std::optional<std::string> MemoryDirectory() {
+  std::error_code code;
+  if (std::filesystem::is_directory("/dev/shm", code)) return "/dev/shm";
+  return std::nullopt;
+}
+
 bool CanDropFileCache(std::string& why) {
   const int fd = open(kDropCaches, O_WRONLY | O_CLOEXEC);
   if (fd < 0) {

@@ -137,6 +137,8 @@ MachineDescription DescribeMachine(const std::string& directory) {
   return m;
 }
 
+std::optional<std::string> MemoryDirectory() { return std::nullopt; }
+
 bool CanDropFileCache(std::string& why) {
   why = "dropping the file cache is not supported on Windows";
   return false;

@@ -18,9 +18,11 @@ constexpr char kHeader[] =
     "elapsed_s,rate_per_s,mb_per_s,improvement,disturbed,figure,unit,median,"
     "ci_low,ci_high,ci_coverage,precision,outliers,baseline,ratio,ratio_low,"
     "ratio_high,p_value,p_adjusted,verdict,adjusted_low,adjusted_high,"
-    "adjusted_level";
+    "adjusted_level,measured,ceiling_ratio,memory_ratio,memory_ratio_low,"
+    "memory_ratio_high,controlled_ratio,controlled_ratio_low,"
+    "controlled_ratio_high,controlled_verdict,attribution";
 // The columns from "figure" on, empty but on the interval rows.
-constexpr char kNoInterval[] = ",,,,,,,,,,,,,,,,,,";
+constexpr char kNoInterval[] = ",,,,,,,,,,,,,,,,,,,,,,,,,,,,";
 
 // The shortest text that reads back as the same double: no rounding of its
 // own. Infinity and not-a-number as pandas reads them.
@@ -244,6 +246,25 @@ void WriteIntervals(const Comparison& comparison,
           ",,,,,,,,,";
     } else {
       tail += ",,,,,,,,,";
+    }
+    // What it measured, and the verdict against the memory control.
+    if (const FigureMeasured* m = conclusions.Measure(c, row)) {
+      tail += std::string(",") + MeasuredKey(m->measured) + ',' +
+              Number(m->ceilingRatio) + ',' + Number(m->memoryRatio) + ',' +
+              Number(m->memoryLow) + ',' + Number(m->memoryHigh);
+    } else {
+      tail += ",,,,,";
+    }
+    if (compared && compared->controlled && compared->controlled->estimate) {
+      const FigureVerdict& v = *compared->controlled;
+      tail +=
+          ',' + Number(v.estimate->ratio) + ',' +
+          (v.adjusted ? Number(v.adjusted->low) + ',' + Number(v.adjusted->high)
+                      : std::string(",")) +
+          ',' + VerdictKey(v.verdict) + ',' +
+          AttributionKey(compared->attribution);
+    } else {
+      tail += ",,,,,";
     }
     const std::string thread =
         row.kind == FigureRow::Kind::kSingle ? "single" : "total";

@@ -28,7 +28,38 @@ std::string Ratio(const FigureComparison& f) {
 
 }  // namespace
 
+std::string ControlledText(const FigureComparison& f) {
+  const char* whose = f.attribution == Attribution::kDrive ? ": the drive's"
+                      : f.attribution == Attribution::kMachine
+                          ? ": the machine changed, not the drive"
+                          : ": the control cannot tell whose it is";
+  switch (f.controlledBy) {
+    case ControlledBy::kNone:
+      return "";
+    case ControlledBy::kPairs:
+      return std::string(
+                 "; paired by round within one sweep, the machine's "
+                 "phases falling on both") +
+             (f.attribution == Attribution::kDrive ? whose : "");
+    case ControlledBy::kAsIs:
+      return "; the memory control does not follow this figure, so it is "
+             "judged as it is";
+    case ControlledBy::kRatio:
+      break;
+  }
+  if (!f.controlled || !f.controlled->estimate) return "";
+  return "; against the memory control " +
+         RatioText(f.controlled->estimate->ratio, f.controlled->adjusted) +
+         (Differs(f.judged.verdict) || Differs(f.controlled->verdict)
+              ? std::string(whose)
+              : std::string());
+}
+
 std::string VerdictText(const FigureComparison& f, double minEffect) {
+  return PlainVerdictText(f, minEffect) + ControlledText(f);
+}
+
+std::string PlainVerdictText(const FigureComparison& f, double minEffect) {
   if (!f.judged.estimate) return "cannot be compared";
   const std::string ratio = Ratio(f);
   const std::string small = ", maybe by under " + EffectText(minEffect);

@@ -13,6 +13,12 @@
 // adjusted within its family) and, where the comparison is unsettled, what
 // more runs would do.
 std::string VerdictText(const FigureComparison& comparison, double minEffect);
+// The same without what the memory control says.
+std::string PlainVerdictText(const FigureComparison& comparison,
+                             double minEffect);
+// What the memory control says of it: "; against the memory control 0.99x
+// (0.95–1.03): the machine changed, not the drive", or nothing.
+std::string ControlledText(const FigureComparison& comparison);
 
 // The verdict in a few words with its ratio and interval, for a table's
 // cell: "faster 1.11x (1.06–1.15)", "faster* 1.03x (1.01–1.06)" (a

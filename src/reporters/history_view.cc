@@ -17,7 +17,9 @@ std::string ClientsPart(const HistoryCondition& c) {
 }
 
 std::string RolePart(const HistoryCondition& c) {
-  return c.role == kControlRole ? "memory control" : "drive";
+  return c.role == kControlRole      ? "memory control"
+         : c.role == kControlledRole ? "over the memory control"
+                                     : "drive";
 }
 
 }  // namespace
@@ -26,7 +28,7 @@ std::string ConditionText(const HistoryCondition& condition) {
   std::string text = condition.program + ", " + ThreadsPart(condition);
   if (condition.clients) text += ", " + ClientsPart(condition);
   if (condition.settle) text += ", settled";
-  if (condition.role == kControlRole) text += ", " + RolePart(condition);
+  if (condition.role != kDriveRole) text += ", " + RolePart(condition);
   return text;
 }
 

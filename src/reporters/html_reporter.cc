@@ -6,6 +6,7 @@
 #include <set>
 
 #include "comparison/columns.h"
+#include "device/drive_ceiling.h"
 #include "reporters/client_figures.h"
 #include "reporters/conclusion_text.h"
 #include "reporters/figure_comparisons.h"
@@ -48,6 +49,7 @@ ul.differs li { margin: 0.2em 0; }
   stroke-dasharray: 6 4; opacity: 0.8; }
 .point { fill: var(--c); }
 .baseline { stroke: var(--fg); stroke-dasharray: 4 3; }
+.ceiling { stroke: var(--fg); stroke-width: 3; }
 table { border-collapse: collapse; font-size: 13px; margin: 1em 0; }
 th, td { padding: 2px 8px; border-bottom: 1px solid var(--grid);
   text-align: right; vertical-align: top; }
@@ -173,6 +175,15 @@ std::string ComparisonChart(const Comparison& comparison,
       bar.note = ChartVerdictText(*compared, comparison.minEffect);
       bar.tooltip = VerdictText(*compared, comparison.minEffect);
     }
+    if (const FigureMeasured* m = conclusions.Measure(c, row)) {
+      bar.ceiling = m->ceiling;
+      if (m->measured != Measured::kUnknown) {
+        bar.note += std::string(bar.note.empty() ? "" : "; ") +
+                    MeasuredKey(m->measured);
+        bar.tooltip += std::string(bar.tooltip.empty() ? "" : "; ") +
+                       "measured: " + MeasuredKey(m->measured) + ", " + m->why;
+      }
+    }
     chart.bars.push_back(bar);
   }
   if (comparison.baseline) {
@@ -187,6 +198,64 @@ std::string ComparisonChart(const Comparison& comparison,
     }
   }
   return DrawBarChart(chart);
+}
+
+// In words, which figures speak about the drive, and the drive's own
+// ceiling: what each input's figures measured.
+std::string MeasuredParagraph(const Comparison& comparison,
+                              const Conclusions& conclusions,
+                              const std::vector<Column>& columns,
+                              const std::vector<ColumnRange>& ranges) {
+  std::string html;
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    const ReportInput& input = comparison.inputs[i];
+    if (input.role == kControlDirectoryRole) continue;
+    std::map<Measured, std::vector<std::string>> by;
+    for (std::size_t c = ranges[i].begin; c < ranges[i].end; ++c) {
+      for (const FigureRow& row : ComparedFigures()) {
+        if (!row.Compares()) continue;
+        const FigureMeasured* m = conclusions.Measure(c, row);
+        if (!m || row.kind == FigureRow::Kind::kImprovement) continue;
+        by[m->measured].push_back(row.Label() +
+                                  (ranges[i].end - ranges[i].begin > 1
+                                       ? " at " + columns[c].label
+                                       : std::string()));
+      }
+    }
+    const bool told = by.count(Measured::kDrive) ||
+                      by.count(Measured::kFileSystem) ||
+                      by.count(Measured::kCache);
+    const std::optional<DriveCeiling>& ceiling =
+        input.manifest ? input.manifest->driveCeiling : std::nullopt;
+    if (!told && !ceiling) continue;
+    html += "<p class=\"measured\"><b>" + Escape(input.label) + "</b>: ";
+    if (ceiling) {
+      html +=
+          "the drive's own ceiling: " + Escape(CeilingText(*ceiling)) + ". ";
+    }
+    const std::pair<Measured, const char*> kinds[] = {
+        {Measured::kDrive, "These figures speak about the drive: "},
+        {Measured::kFileSystem,
+         "These about the file system's work in memory: "},
+        {Measured::kCache, "These about the cache, not the drive: "},
+        {Measured::kUnknown, "These cannot be told: "}};
+    for (const auto& [kind, words] : kinds) {
+      const auto found = by.find(kind);
+      if (found == by.end() || (kind == Measured::kUnknown && !told)) continue;
+      std::string list;
+      for (const std::string& label : found->second) {
+        list += (list.empty() ? "" : "; ") + label;
+      }
+      html += words + Escape(list) + ". ";
+    }
+    if (!told) {
+      html +=
+          "Without a memory control beside the runs (run --control), "
+          "which figures speak about the drive cannot be told.";
+    }
+    html += "</p>\n";
+  }
+  return html;
 }
 
 // The significant differences, largest first, and what the rules found in
@@ -375,6 +444,7 @@ void HtmlReporter::Write(const Comparison& comparison,
     out << "</body></html>\n";
     return;
   }
+  out << MeasuredParagraph(comparison, conclusions, columns, ranges);
   if (comparison.baseline) {
     out << WhatDiffers(comparison, conclusions, columns) << "\n";
   }

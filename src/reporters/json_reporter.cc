@@ -229,6 +229,18 @@ void ClaimFields(JsonWriter& json, const Conclusions& conclusions,
   }
 }
 
+// What a figure measured: drive, file-system, cache or unknown, and the
+// ratios it was told by; nothing for the control's own figures.
+void MeasuredFields(JsonWriter& json, const FigureMeasured* m) {
+  if (!m) return;
+  json.Key("measured").String(MeasuredKey(m->measured));
+  json.Key("measured_why").String(m->why);
+  json.Key("ceiling_ratio").Real(m->ceilingRatio);
+  json.Key("memory_ratio").Real(m->memoryRatio);
+  json.Key("memory_ratio_low").Real(m->memoryLow);
+  json.Key("memory_ratio_high").Real(m->memoryHigh);
+}
+
 // Every compared figure's statistics over each of the input's columns.
 void StatisticsJson(JsonWriter& json, const Conclusions& conclusions,
                     const std::vector<Column>& columns, ColumnRange range) {
@@ -248,6 +260,7 @@ void StatisticsJson(JsonWriter& json, const Conclusions& conclusions,
       json.Key(row.Key()).BeginObject();
       FigureFields(json, row, f, true);
       ClaimFields(json, conclusions, c, row, f);
+      MeasuredFields(json, conclusions.Measure(c, row));
       json.EndObject();
     }
     json.EndObject();
@@ -324,6 +337,30 @@ void ComparisonJson(JsonWriter& json, const Comparison& comparison,
                        : std::nullopt);
   json.Key("adjusted_level").Real(v.adjustedLevel);
   json.Key("verdict").String(VerdictKey(v.verdict));
+  json.Key("paired").Bool(f.paired);
+  const std::optional<FigureVerdict>& c = f.controlled;
+  const bool controlled = c && c->estimate;
+  json.Key("controlled_ratio")
+      .Real(controlled ? std::optional<double>(c->estimate->ratio)
+                       : std::nullopt);
+  json.Key("controlled_ratio_low")
+      .Real(controlled && c->adjusted ? std::optional<double>(c->adjusted->low)
+                                      : std::nullopt);
+  json.Key("controlled_ratio_high")
+      .Real(controlled && c->adjusted ? std::optional<double>(c->adjusted->high)
+                                      : std::nullopt);
+  json.Key("controlled_verdict");
+  if (controlled) {
+    json.String(VerdictKey(c->verdict));
+  } else {
+    json.Null();
+  }
+  json.Key("controlled_by")
+      .String(f.controlledBy == ControlledBy::kPairs   ? "pairs"
+              : f.controlledBy == ControlledBy::kRatio ? "ratio"
+              : f.controlledBy == ControlledBy::kAsIs  ? "as-is"
+                                                       : "none");
+  json.Key("attribution").String(AttributionKey(f.attribution));
   if (v.verdict == Verdict::kInconclusive ||
       v.verdict == Verdict::kTooFewRuns) {
     json.Key("runs_to_settle");
@@ -360,6 +397,19 @@ void JsonReporter::Write(const Comparison& comparison,
     json.BeginObject();
     json.Key("source").String(input.source);
     json.Key("label").String(input.label);
+    json.Key("role").String(input.role.empty() ? "drive" : input.role);
+    json.Key("sweep");
+    if (input.sweep.empty()) {
+      json.Null();
+    } else {
+      json.String(input.sweep);
+    }
+    json.Key("drive_ceiling");
+    if (input.manifest && input.manifest->driveCeiling) {
+      json.Value(CeilingToJson(*input.manifest->driveCeiling));
+    } else {
+      json.Null();
+    }
     json.Key("manifest");
     if (input.manifest) {
       json.Value(ManifestToJson(*input.manifest));

@@ -189,6 +189,29 @@ class Builder {
     if (clients_) PerClientRow(row);
     if (comparison_.details && statistics_) DetailRows(row, described);
     VerdictRow(row);
+    MeasuredRow(row);
+  }
+
+  // What each column's figure measured, where a ceiling or a memory control
+  // can tell; with --details, why.
+  void MeasuredRow(const FigureRow& row) {
+    std::vector<std::string> cells = {"  measured"};
+    bool any = false;
+    for (const std::size_t c : shown_) {
+      const FigureMeasured* m = conclusions_.Measure(c, row);
+      if (!m || (m->measured == Measured::kUnknown && !comparison_.details)) {
+        cells.emplace_back();
+        continue;
+      }
+      std::string cell = MeasuredKey(m->measured);
+      if (comparison_.details && !m->why.empty()) cell += ": " + m->why;
+      cells.push_back(cell);
+      any = any || m->measured != Measured::kUnknown;
+    }
+    if (any) {
+      table_.rows.push_back(std::move(cells));
+      measured_ = true;
+    }
   }
 
   // Every statistic of the figure, one row each; the runs claimed far off
@@ -258,6 +281,14 @@ class Builder {
 
   // Under each compared input, its verdict against the baseline; with
   // --details, the whole sentence.
+  static constexpr char kMeasuredNote[] =
+      "measured: what a figure measured, told from the drive's own ceiling "
+      "(direct I/O, synchronous files) and the memory control run beside "
+      "it: drive (slower than memory, within the drive's ceiling), "
+      "file-system (slower than memory, far above the drive: the file "
+      "system's work in memory), cache (no slower than memory, or above the "
+      "drive's ceiling); --details says why";
+
   void VerdictRow(const FigureRow& row) {
     if (!comparison_.baseline) return;
     std::vector<std::string> cells = {
@@ -281,6 +312,7 @@ class Builder {
     if (statistics_) table_.notes.push_back(kPlusMinusNote);
     if (clusters_) table_.notes.push_back(kClustersNote);
     if (notConcurrent_) table_.notes.push_back(kConcurrencyNote);
+    if (measured_) table_.notes.push_back(kMeasuredNote);
     if (!conclusions_.Comparisons().empty()) VerdictNotes();
     for (std::size_t i = 0; i < comparison_.inputs.size(); ++i) {
       const ReportInput& input = comparison_.inputs[i];
@@ -341,6 +373,7 @@ class Builder {
   std::vector<std::vector<Concurrency>> concurrency_;  // of each shown
   bool notConcurrent_ = false;
   bool clusters_ = false;
+  bool measured_ = false;  // a measured row was shown
   TextTable table_;
 };
 

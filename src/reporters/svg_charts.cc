@@ -159,7 +159,7 @@ std::string DrawBarChart(const BarChart& chart) {
   for (const Bar& bar : chart.bars) {
     longest = std::max(longest, ShortLabel(bar.label).size());
     longestNote = std::max(longestNote, bar.note.size());
-    for (const auto& v : {bar.value, bar.high, bar.highest}) {
+    for (const auto& v : {bar.value, bar.high, bar.highest, bar.ceiling}) {
       if (Finite(v)) top = std::max(top, *v);
     }
   }
@@ -206,6 +206,13 @@ std::string DrawBarChart(const BarChart& chart) {
         svg += Line(low, middle - 5, low, middle + 5, "whisker");
         svg += Line(high, middle - 5, high, middle + 5, "whisker");
         textX = std::max(textX, high);
+      }
+      if (Finite(bar.ceiling)) {
+        const double at = x(*bar.ceiling);
+        svg += "<line class=\"ceiling\" x1=\"" + Px(at) + "\" y1=\"" +
+               Px(y - 2) + "\" x2=\"" + Px(at) + "\" y2=\"" +
+               Px(y + kBarHeight + 2) + "\"><title>the drive's own ceiling: " +
+               EscapeXml(ReadableNumber(*bar.ceiling)) + "</title></line>";
       }
       std::string value = "<text x=\"" + Px(textX + 5) + "\" y=\"" +
                           Px(middle + 4) + "\" class=\"value\">" +

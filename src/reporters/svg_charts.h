@@ -25,6 +25,8 @@ struct Bar {
   std::optional<double> high;    // confidence interval
   std::optional<double> lowest;  // a fainter line: the range of the runs
   std::optional<double> highest;
+  // The drive's own ceiling for this figure: a mark across the bar.
+  std::optional<double> ceiling;
   std::string note;     // after the value: a verdict, say
   std::string tooltip;  // the note in full
   std::string missing = "missing";

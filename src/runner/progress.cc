@@ -41,6 +41,7 @@ std::string Progress::Line(int index, const std::optional<int>& threads,
   std::string line =
       std::string(kReportProgram) + ": run " + std::to_string(index) +
       (atMost_ ? " of at most " : " of ") + std::to_string(total_) + ", " +
+      (place_.empty() ? std::string() : place_ + ", ") +
       (clients ? ClientsText(*clients) + ", " : std::string()) +
       (threads ? ThreadsText(*threads) : std::string("default threads")) +
       (warmup ? ", warm-up" : "") + ": " + what + "; " + Duration(elapsed) +
@@ -69,7 +70,9 @@ void Progress::Show(const std::string& line, bool keep) {
 }
 
 void Progress::Started(int index, const std::optional<int>& threads,
-                       bool warmup, const std::optional<int>& clients) {
+                       bool warmup, const std::optional<int>& clients,
+                       const std::string& place) {
+  place_ = place;
   Show(Line(index, threads, warmup, clients, "running"), false);
 }
 

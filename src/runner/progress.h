@@ -14,8 +14,10 @@ class Progress {
  public:
   // `atMost`: the sweep may end before `total` runs.
   Progress(int total, bool atMost);
+  // `place`: the directory's label, in a sweep of several.
   void Started(int index, const std::optional<int>& threads, bool warmup,
-               const std::optional<int>& clients = std::nullopt);
+               const std::optional<int>& clients = std::nullopt,
+               const std::string& place = "");
   void Finished(const RunEntry& run);
   // Ends the line a terminal was being redrawn on.
   void Done();
@@ -24,6 +26,7 @@ class Progress {
   std::string Line(int index, const std::optional<int>& threads, bool warmup,
                    const std::optional<int>& clients,
                    const std::string& what) const;
+  std::string place_;  // of the run being made
   void Show(const std::string& line, bool keep);
 
   const int total_;

@@ -12,9 +12,17 @@
 struct SweepOptions {
   int runs = 3;              // per thread count, without `precision`
   std::vector<int> threads;  // empty: the runtime's default, as a plain run
-  std::string directory;     // where the benchmark runs; empty: here
-  std::string program;       // empty: the one beside us, else on the PATH
-  std::string out;           // the run folder; empty: a new one here
+  // Where the benchmark runs, each in every round (none: here), and their
+  // labels in the same order (the short forms of their paths where not
+  // given).
+  std::vector<std::string> directories;
+  std::vector<std::string> labels;
+  // --control: a memory-backed directory run beside the drive in every
+  // round; empty: the platform's (/dev/shm).
+  std::optional<std::string> control;
+  bool ceiling = true;  // measure each drive's ceiling first
+  std::string program;  // empty: the one beside us, else on the PATH
+  std::string out;      // the run folder; empty: a new one here
   bool dropCaches = false;
   double timeoutSeconds = 30 * 60;
   // Repeat in rounds, each thread count once in a fresh random order, until

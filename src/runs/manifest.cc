@@ -59,6 +59,12 @@ MachineDescription MachineFromJson(const Json& json) {
   return m;
 }
 
+// A number the JSON holds, or null.
+template <typename T>
+Json OrNull(const std::optional<T>& value) {
+  return value ? Json(*value) : Json();
+}
+
 RunEntry RunFromJson(const Json& json) {
   RunEntry run;
   run.index = Int(json, "index").value_or(0);
@@ -177,18 +183,96 @@ Json ManifestToJson(const Manifest& manifest) {
       {"max_time_s",
        manifest.maxTimeSeconds ? Json(*manifest.maxTimeSeconds) : Json()},
       {"seed", manifest.seed ? Json(*manifest.seed) : Json()}};
-  return {{"schema", kManifestSchema},
-          {"program",
-           {{"path", manifest.programPath},
-            {"word_size", OptionalInt(manifest.wordSize)}}},
-          {"command", manifest.command},
-          {"directory", manifest.directory},
-          {"created", manifest.created},
-          {"plan", std::move(plan)},
-          {"machine", MachineToJson(manifest.machine)},
-          {"runs", std::move(runs)},
-          {"unreachable", std::move(unreachable)},
-          {"complete", manifest.complete}};
+  Json out = {{"schema", kManifestSchema},
+              {"program",
+               {{"path", manifest.programPath},
+                {"word_size", OptionalInt(manifest.wordSize)}}},
+              {"command", manifest.command},
+              {"directory", manifest.directory},
+              {"created", manifest.created},
+              {"plan", std::move(plan)},
+              {"machine", MachineToJson(manifest.machine)},
+              {"runs", std::move(runs)},
+              {"unreachable", std::move(unreachable)},
+              {"complete", manifest.complete}};
+  if (!manifest.label.empty()) out["label"] = manifest.label;
+  if (!manifest.role.empty()) out["role"] = manifest.role;
+  if (!manifest.directories.empty()) {
+    Json directories = Json::array();
+    for (const SweepDirectory& d : manifest.directories) {
+      directories.push_back({{"path", d.path},
+                             {"label", d.label},
+                             {"role", d.role},
+                             {"folder", d.folder}});
+    }
+    out["directories"] = std::move(directories);
+  }
+  if (manifest.driveCeiling) {
+    out["drive_ceiling"] = CeilingToJson(*manifest.driveCeiling);
+  }
+  return out;
+}
+
+nlohmann::ordered_json CeilingToJson(const DriveCeiling& c) {
+  const DeviceFacts& d = c.device;
+  nlohmann::ordered_json device = {
+      {"rotational", OrNull(d.rotational)},
+      {"model", OrNull(d.model)},
+      {"logical_sector_bytes", OrNull(d.logicalSectorBytes)},
+      {"physical_sector_bytes", OrNull(d.physicalSectorBytes)},
+      {"bus", OrNull(d.bus)},
+      {"link_gt_s", OrNull(d.linkGigatransfers)},
+      {"link_width", OrNull(d.linkWidth)},
+      {"link_mb_s", OrNull(d.linkMbS)},
+      {"virtual", d.virtualDisk},
+      {"memory_backed", d.memoryBacked}};
+  return {
+      {"direct_write_mb_s", OrNull(c.directWriteMbS)},
+      {"direct_read_mb_s", OrNull(c.directReadMbS)},
+      {"fsync_write_mb_s", OrNull(c.fsyncWriteMbS)},
+      {"sync_files_per_s", OrNull(c.syncFilesPerS)},
+      {"team_streams", OrNull(c.teamStreams)},
+      {"team_direct_write_mb_s", OrNull(c.teamDirectWriteMbS)},
+      {"team_direct_read_mb_s", OrNull(c.teamDirectReadMbS)},
+      {"direct_io_refused", c.directIoRefused.empty()
+                                ? nlohmann::ordered_json()
+                                : nlohmann::ordered_json(c.directIoRefused)},
+      {"error", c.error.empty() ? nlohmann::ordered_json()
+                                : nlohmann::ordered_json(c.error)},
+      {"seconds", c.seconds},
+      {"device", std::move(device)}};
+}
+
+DriveCeiling CeilingFromJson(const Json& json) {
+  DriveCeiling c;
+  if (!json.is_object()) return c;
+  c.directWriteMbS = OptionalNumber(json, "direct_write_mb_s");
+  c.directReadMbS = OptionalNumber(json, "direct_read_mb_s");
+  c.fsyncWriteMbS = OptionalNumber(json, "fsync_write_mb_s");
+  c.syncFilesPerS = OptionalNumber(json, "sync_files_per_s");
+  c.teamStreams = Int(json, "team_streams");
+  c.teamDirectWriteMbS = OptionalNumber(json, "team_direct_write_mb_s");
+  c.teamDirectReadMbS = OptionalNumber(json, "team_direct_read_mb_s");
+  c.directIoRefused = String(json, "direct_io_refused").value_or("");
+  c.error = String(json, "error").value_or("");
+  c.seconds = Number(json, "seconds");
+  const Json device = json.value("device", Json::object());
+  if (device.is_object()) {
+    DeviceFacts& d = c.device;
+    if (device.contains("rotational") && device["rotational"].is_boolean()) {
+      d.rotational = device["rotational"].get<bool>();
+    }
+    d.model = String(device, "model");
+    d.logicalSectorBytes = Int(device, "logical_sector_bytes");
+    d.physicalSectorBytes = Int(device, "physical_sector_bytes");
+    d.bus = String(device, "bus");
+    d.linkGigatransfers = OptionalNumber(device, "link_gt_s");
+    d.linkWidth = Int(device, "link_width");
+    d.linkMbS = OptionalNumber(device, "link_mb_s");
+    d.virtualDisk = Flag(device, "virtual");
+    d.memoryBacked = Flag(device, "memory_backed");
+  }
+  return c;
 }
 
 bool ManifestFromJson(const std::string& text, Manifest& manifest,
@@ -268,5 +352,20 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
     }
   }
   manifest.complete = Flag(json, "complete");
+  manifest.label = String(json, "label").value_or("");
+  manifest.role = String(json, "role").value_or("");
+  const auto directories = json.find("directories");
+  if (directories != json.end() && directories->is_array()) {
+    for (const Json& d : *directories) {
+      if (!d.is_object()) continue;
+      manifest.directories.push_back(
+          {String(d, "path").value_or(""), String(d, "label").value_or(""),
+           String(d, "role").value_or(""), String(d, "folder").value_or("")});
+    }
+  }
+  const auto ceiling = json.find("drive_ceiling");
+  if (ceiling != json.end() && ceiling->is_object()) {
+    manifest.driveCeiling = CeilingFromJson(*ceiling);
+  }
   return true;
 }

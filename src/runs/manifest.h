@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "device/drive_ceiling.h"
 #include "machine/machine_description.h"
 
 constexpr char kManifestName[] = "manifest.json";
@@ -65,6 +66,18 @@ struct Unreachable {
   int runsNeeded = 0;
 };
 
+// One directory of a sweep over several (--dir A --dir B, --control): its
+// runs are kept in a run folder of their own inside the sweep's.
+struct SweepDirectory {
+  std::string path;    // where the benchmark ran
+  std::string label;   // as reports name it
+  std::string role;    // "drive", or "control": a memory-backed control
+  std::string folder;  // inside the sweep's folder; empty: the folder itself
+};
+
+// The role of a directory run beside the drive on a memory file system.
+constexpr char kControlDirectoryRole[] = "control";
+
 struct Manifest {
   std::string programPath;
   std::optional<int> wordSize;  // the program's tag, once a run showed it
@@ -89,6 +102,14 @@ struct Manifest {
   MachineDescription machine;
   std::vector<RunEntry> runs;
   bool complete = false;  // every planned run was made
+  // This folder's directory in a sweep of several: its label and role.
+  std::string label;
+  std::string role;  // empty: the drive
+  // Of the sweep's own folder where it ran in several directories: every
+  // one of them, this folder's first.
+  std::vector<SweepDirectory> directories;
+  // The drive's own ceiling, measured before the sweep.
+  std::optional<DriveCeiling> driveCeiling;
 };
 
 // The present moment as the manifest and the history record it: ISO 8601,
@@ -97,6 +118,8 @@ std::string UtcNow();
 
 nlohmann::ordered_json MachineToJson(const MachineDescription& machine);
 nlohmann::ordered_json ManifestToJson(const Manifest& manifest);
+nlohmann::ordered_json CeilingToJson(const DriveCeiling& ceiling);
+DriveCeiling CeilingFromJson(const nlohmann::ordered_json& json);
 const char* RunStatusName(RunStatus status);
 // The status a name stands for; kFailed for any other name.
 RunStatus RunStatusFromName(const std::string& name);

@@ -67,7 +67,7 @@ void ReadClients(const std::string& path, const RunEntry& run,
     return;
   }
   folder.records.push_back(SumOfClients(records, clientsFolder));
-  folder.marks.push_back({run.index, run.disturbed});
+  folder.marks.push_back({run.index, run.disturbed, run.round});
   folder.clients.push_back(std::move(details));
 }
 
@@ -77,6 +77,31 @@ bool IsRunFolder(const std::string& path) {
   std::error_code code;
   return std::filesystem::is_directory(path, code) &&
          std::filesystem::is_regular_file(InFolder(path, kManifestName), code);
+}
+
+std::vector<SweepDirectory> SweepDirectoriesOf(const std::string& path) {
+  if (!IsRunFolder(path)) return {};
+  std::string text;
+  InputError error;
+  Manifest manifest;
+  std::string why;
+  if (!LoadInputText(InFolder(path, kManifestName), text, error) ||
+      !ManifestFromJson(text, manifest, why) ||
+      manifest.directories.size() < 2) {
+    return {};
+  }
+  std::vector<SweepDirectory> directories;
+  for (SweepDirectory d : manifest.directories) {
+    // Only this folder and folders right inside it: a manifest names
+    // nothing else.
+    if (d.folder.find("..") != std::string::npos ||
+        d.folder.find_first_of("/\\:") != std::string::npos) {
+      continue;
+    }
+    d.folder = d.folder.empty() ? path : InFolder(path, d.folder);
+    directories.push_back(std::move(d));
+  }
+  return directories;
 }
 
 bool ReadRunFolder(const std::string& path, std::string& text,
@@ -127,7 +152,7 @@ bool ReadRunFolder(const std::string& path, std::string& text,
       continue;
     }
     folder.records.push_back(std::move(*record));
-    folder.marks.push_back({run.index, run.disturbed});
+    folder.marks.push_back({run.index, run.disturbed, run.round});
     folder.clients.emplace_back();
   }
   folder.contentHash = hash.Text();

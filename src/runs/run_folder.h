@@ -21,6 +21,8 @@ struct ClientDetail {
 struct RunMark {
   int number = 0;          // its place in the sweep, from 1
   bool disturbed = false;  // its probes found the machine busy
+  int round = 0;  // the sweep's round, from 1: what pairs the runs of two
+                  // directories of one sweep; 0 where not known
 };
 
 struct RunFolder {
@@ -41,6 +43,10 @@ struct RunFolder {
 
 // Whether `path` is a folder with a manifest.
 bool IsRunFolder(const std::string& path);
+
+// The directories of a sweep that ran in several (--dir A --dir B,
+// --control), each with its run folder's path; none for any other folder.
+std::vector<SweepDirectory> SweepDirectoriesOf(const std::string& path);
 
 // Reads the folder at `path`; false with `error` set when its manifest
 // cannot be read. A run whose results cannot be read is left out, with

@@ -53,7 +53,8 @@ def sweep(tmp, name, *args, env=None):
     work = os.path.join(tmp, name + "-work")
     os.makedirs(work, exist_ok=True)
     folder = os.path.join(tmp, name)
-    return folder, run("run", "--no-history", "--dir", work, "--out", folder,
+    return folder, run("run", "--no-history", "--no-ceiling", "--dir", work,
+                       "--out", folder,
                        "--mpirun-args", MPIRUN_ARGS, *args, env=env)
 
 
@@ -143,7 +144,8 @@ def interrupt(tmp):
     os.mkdir(work)
     folder = os.path.join(tmp, "runs")
     runner = subprocess.Popen(
-        report + ["run", "--no-history", "--clients", "2", "--runs", "3",
+        report + ["run", "--no-history", "--no-ceiling", "--clients", "2",
+                  "--runs", "3",
                   "--dir", work, "--out", folder, "--mpirun-args",
                   MPIRUN_ARGS, "--program", marker],
         env=environment, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -245,7 +247,8 @@ def namespaces(tmp):
         work = os.path.join(tmp, "work")
         os.mkdir(work)
         folder = os.path.join(tmp, "runs")
-        done = run("run", "--no-history", "--clients", "2", "--threads", "1",
+        done = run("run", "--no-history", "--no-ceiling", "--clients", "2",
+                   "--threads", "1",
                    "--runs", "1", "--hostfile", hosts, "--dir", work, "--out",
                    folder, "--program", noting, "--mpirun-args",
                    f"--mca plm_rsh_agent {agent} --mca oob_tcp_if_include "

@@ -93,9 +93,11 @@ def scaled(text, k, files=None):
 
 
 def history_of(tmp, name, levels, runs=4, run_noise=0.02, seed=1, start=1,
-               settle=False, program="drives64", files=None):
+               settle=False, program="drives64", files=None, control=None):
     """Run folders, one a session, each at its level times the measured
-    rates of a real run, each run with its own noise (log-normal)."""
+    rates of a real run, each run with its own noise (log-normal); with
+    `control` (a level a session), a memory control's runs beside them,
+    round by round, sharing each round's noise."""
     with open(os.path.join(DATA, "one_thread_results.txt")) as f:
         base = f.read()
     rng = random.Random(seed)
@@ -104,28 +106,54 @@ def history_of(tmp, name, levels, runs=4, run_noise=0.02, seed=1, start=1,
         path = os.path.join(tmp, f"{name}-{s + start:03d}")
         os.mkdir(path)
         entries = []
+        beside = []
+        if control:
+            os.mkdir(os.path.join(path, "control"))
         for r in range(1, runs + 1):
-            k = level * math.exp(rng.gauss(0, run_noise))
+            phase = math.exp(rng.gauss(0, run_noise))
+            k = level * phase * math.exp(rng.gauss(0, run_noise / 4))
             own = files[s] * k if files else None
-            results = f"run-{r:03d}-threads-1.results.txt"
+            results = f"run-{2 * r - 1:03d}-threads-1.results.txt"
             with open(os.path.join(path, results), "w") as f:
                 f.write(scaled(base, k, own))
-            entries.append({"index": r, "round": r, "threads": 1,
+            entries.append({"index": 2 * r - 1, "round": r, "threads": 1,
                             "status": "ok", "results_file": results,
                             "console_file": "", "stderr_file": ""})
+            if control:
+                k = 2 * control[s] * phase * math.exp(rng.gauss(0, run_noise / 4))
+                results = f"run-{2 * r:03d}-threads-1.results.txt"
+                with open(os.path.join(path, "control", results), "w") as f:
+                    f.write(scaled(base, k))
+                beside.append({"index": 2 * r, "round": r, "threads": 1,
+                               "status": "ok", "results_file": results,
+                               "console_file": "", "stderr_file": ""})
         day = s + start
         created = (f"2026-{(day - 1) // 28 + 1:02d}-{(day - 1) % 28 + 1:02d}"
                    "T10:00:00Z")
+        document = {"schema": "drives-runs/2", "created": created,
+                    "program": {"path": program,
+                                "word_size": 32 if "32" in program else 64},
+                    "directory": "/mnt/a",
+                    "plan": {"thread_counts": [1], "settle": settle},
+                    "machine": {"host": "host-a", "file_system": "ext4",
+                                "device": "/dev/sda1",
+                                "file_system_id": "uuid-a"},
+                    "runs": entries, "complete": True}
+        if control:
+            document["directories"] = [
+                {"path": "/mnt/a", "label": "a", "role": "drive",
+                 "folder": ""},
+                {"path": "/dev/shm", "label": "memory control",
+                 "role": "control", "folder": "control"}]
+            inner = dict(document, runs=beside, directory="/dev/shm",
+                         role="control", label="memory control")
+            del inner["directories"]
+            inner["machine"] = dict(document["machine"], file_system="tmpfs",
+                                    file_system_id="shm")
+            with open(os.path.join(path, "control", "manifest.json"), "w") as f:
+                json.dump(inner, f)
         with open(os.path.join(path, "manifest.json"), "w") as f:
-            json.dump({"schema": "drives-runs/2", "created": created,
-                       "program": {"path": program,
-                                   "word_size": 32 if "32" in program else 64},
-                       "directory": "/mnt/a",
-                       "plan": {"thread_counts": [1], "settle": settle},
-                       "machine": {"host": "host-a", "file_system": "ext4",
-                                   "device": "/dev/sda1",
-                                   "file_system_id": "uuid-a"},
-                       "runs": entries, "complete": True}, f)
+            json.dump(document, f)
         paths.append(path)
     return paths
 
@@ -352,6 +380,29 @@ def judge(tmp):
     expect("drives64, 1 thread, unsettled" in header and
            "drives64, 1 thread, settled" in header and
            "drives32, 1 thread, unsettled" in header, header[:2000])
+
+    # With a memory control beside every session: a step the control made
+    # too is the machine's (exit 0); one the control did not make is the
+    # drive's (exit 3).
+    steps = [0.8 if i >= 8 else 1 for i in range(14)]
+    for name, drive, control, status, said in (
+            ("machine", steps, steps, 0, "the machine changed, not the drive"),
+            ("drive", steps, [1] * 14, 3, "the drive's")):
+        db = os.path.join(tmp, name + ".sqlite")
+        done = run("history", "add", "--history", db,
+                   *history_of(tmp, name, [n * d for n, d in
+                                           zip(noise, drive)],
+                               seed=9, control=control))
+        expect(done.returncode == 0 and done.stdout.count("added") == 14,
+               done.stdout + done.stderr)
+        done = check(db)
+        line = [l for l in done.stdout.splitlines() if "Files, one thread" in l]
+        expect(done.returncode == status and line and said in line[0] and
+               "against the memory control" in line[0], done.stdout)
+    expect("the drive itself did not get slower" in
+           check(os.path.join(tmp, "machine.sqlite")).stdout, "machine")
+    expect("(no memory control beside these sessions" in check(alone).stdout,
+           "said without a control")
 
     # Too few sessions for a lasting change: the latest against the one
     # before, run against run; one session: nothing to compare with.

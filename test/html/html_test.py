@@ -46,7 +46,7 @@ def make_sweep(tmp):
     folder = os.path.join(tmp, "sweep")
     done = subprocess.run(report + ["run", "--runs", "2", "--threads", "1,2,4",
                                     "--dir", work, "--out", folder,
-                                    "--program", stand_in],
+                                    "--program", stand_in, "--no-history"],
                           capture_output=True, text=True, timeout=300)
     expect(done.returncode == 0, done.stderr)
     return folder

@@ -14,6 +14,7 @@ import os
 import re
 import shutil
 import signal
+import sqlite3
 import stat
 import statistics
 import subprocess
@@ -34,8 +35,13 @@ program = None  # the benchmark
 environment = dict(os.environ)  # with a throw-away Wine prefix for .exe
 
 
-def run(*args, cwd, **kwargs):
-    return subprocess.run(report + list(args), cwd=cwd, capture_output=True,
+def run(*args, cwd, ceiling=False, **kwargs):
+    """drives-report with `args`; a sweep without the drive's ceiling (7 s
+    each) unless the test is about it."""
+    args = list(args)
+    if args[:1] == ["run"] and not ceiling:
+        args.insert(1, "--no-ceiling")
+    return subprocess.run(report + args, cwd=cwd, capture_output=True,
                           text=True, timeout=TIMEOUT, env=environment, **kwargs)
 
 
@@ -212,7 +218,8 @@ def interrupt(tmp):
     starts = os.path.join(tmp, "starts")
     slow = stand_in(tmp, "slow", f"echo >> '{starts}'; exec sleep 2")
     folder = os.path.join(tmp, "runs")
-    runner = subprocess.Popen(report + ["run", "--runs", "10", "--dir", work,
+    runner = subprocess.Popen(report + ["run", "--no-ceiling", "--runs", "10",
+                                        "--dir", work,
                                         "--out", folder, "--program", slow],
                               cwd=tmp, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, text=True,
@@ -349,7 +356,8 @@ def terminal_progress(tmp):
     os.mkdir(work)
     ok = stand_in(tmp, "ok", "exit 0")
     controller, terminal = pty.openpty()
-    runner = subprocess.Popen(report + ["run", "--runs", "3", "--dir", work,
+    runner = subprocess.Popen(report + ["run", "--no-ceiling", "--runs", "3",
+                                        "--dir", work,
                                         "--out", os.path.join(tmp, "runs"),
                                         "--program", ok],
                               cwd=tmp, stdout=subprocess.DEVNULL,
@@ -472,12 +480,81 @@ def short_sweep(tmp):
            not runs[0]["findings"] and runs[0]["tag"] == tag, read.stderr)
 
 
+def directories(tmp):
+    """--dir twice and --control: every directory in every round, back to
+    back in a drawn order, each directory's runs in a run folder of its own
+    with the drives' ceilings; the folder reads as one input a directory,
+    compared paired by round; the history keeps a session a drive, the
+    control's runs beside each."""
+    ok = stand_in(tmp, "ok", "exit 0")
+    places = [os.path.join(tmp, name) for name in ("a", "b", "memory")]
+    for place in places:
+        os.mkdir(place)
+    folder = os.path.join(tmp, "runs")
+    done = run("run", "--runs", "3", "--dir", places[0], "--dir", places[1],
+               "--dir-label", "ssd", "--control", places[2], "--out", folder,
+               "--program", ok, cwd=tmp, ceiling=True)
+    expect(done.returncode == 0, done.stderr)
+    top = manifest(folder)
+    expect([(d["label"], d["role"], d["folder"]) for d in top["directories"]]
+           == [("ssd", "drive", ""), ("b", "drive", "dir-2"),
+               ("memory control", "control", "control")], top["directories"])
+    inner = {"ssd": top, "b": manifest(os.path.join(folder, "dir-2")),
+             "memory control": manifest(os.path.join(folder, "control"))}
+    indexes = []
+    for label, m in inner.items():
+        expect([r["round"] for r in m["runs"]] == [1, 2, 3] and
+               m["label"] == label, m["runs"])
+        expect(("drive_ceiling" in m) == (label != "memory control"), label)
+        indexes += [(r["round"], r["index"]) for r in m["runs"]]
+    # Each round's three runs back to back.
+    for round_number in (1, 2, 3):
+        mine = sorted(i for r, i in indexes if r == round_number)
+        expect(mine == list(range(3 * round_number - 2, 3 * round_number + 1)),
+               indexes)
+    ceiling = top["drive_ceiling"]
+    expect(ceiling["direct_write_mb_s"] or ceiling["direct_io_refused"],
+           ceiling)
+
+    document = json.loads(run(folder, "--format", "json", cwd=tmp).stdout)
+    expect([(i["label"], i["role"]) for i in document["inputs"]] ==
+           [("ssd", "drive"), ("b", "drive"), ("memory control", "control")],
+           document["inputs"])
+    against = [c for c in document["comparisons"] if c["input"] == "b"]
+    expect(against and all(c["paired"] and c["controlled_by"] == "pairs"
+                           for c in against), against[:1])
+    figures = document["inputs"][0]["statistics"][0]["figures"]
+    expect(all(f["measured"] in ("drive", "file-system", "cache", "unknown")
+               and "memory_ratio" in f for f in figures.values()), figures)
+    expect("measured" not in
+           document["inputs"][2]["statistics"][0]["figures"]["single.files"],
+           "the control's own figures are not labelled")
+
+    with sqlite3.connect(environment["DRIVES_HISTORY"]) as c:
+        roles = c.execute("SELECT s.session_id, r.role, count(*) FROM runs r "
+                          "JOIN sessions s USING (session_id) GROUP BY "
+                          "s.session_id, r.role").fetchall()
+        controlled = c.execute("SELECT count(*) FROM session_summaries WHERE "
+                               "role = 'controlled'").fetchone()[0]
+    expect(roles == [(1, "control", 3), (1, "drive", 3), (2, "control", 3),
+                     (2, "drive", 3)] and controlled > 0, roles)
+
+    for args, said in ((["--dir", places[0], "--dir", places[0]],
+                        "given twice"),
+                       (["--dir", places[0], "--dir-label", "x",
+                         "--dir-label", "y"], "more --dir-label")):
+        refused = run("run", *args, "--program", ok, "--out",
+                      os.path.join(tmp, "no"), cwd=tmp)
+        expect(refused.returncode == 2 and said in refused.stderr,
+               refused.stderr)
+
+
 SCENARIOS = {"sweep": sweep, "faults": faults, "interrupt": interrupt,
              "precision": precision, "history": history,
              "not_polling": not_polling, "drop_caches": drop_caches,
              "full_out_folder": full_out_folder,
              "terminal_progress": terminal_progress,
-             "short_sweep": short_sweep}
+             "short_sweep": short_sweep, "directories": directories}
 
 
 def main(argv):
