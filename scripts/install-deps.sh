@@ -8,7 +8,7 @@ set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 
 required=(cmake ninja-build g++ libgomp1 libcli11-dev nlohmann-json3-dev
-          libsqlite3-dev)
+          libsqlite3-dev libpq-dev)
 optional=()
 case "${1:-}" in
   --test)
@@ -20,7 +20,8 @@ case "${1:-}" in
     # fuzzer (clang's libFuzzer); style and static checks; the HTML report in
     # a browser; the packages, checked, installed in a fresh Debian root;
     # multi-client runs through Open MPI, here and in network namespaces;
-    # and the 32-bit Windows programs under Wine's 32-bit side.
+    # the history on a PostgreSQL server of the tests' own; and the 32-bit
+    # Windows programs under Wine's 32-bit side.
     # SQLite's source for the 32-bit and Windows builds is made from
     # Debian's source package (scripts/sqlite-source.sh) with tcl and make.
     optional+=(g++-multilib qemu-user file tcl make
@@ -29,7 +30,8 @@ case "${1:-}" in
                clang libclang-rt-14-dev libomp-dev
                clang-format clang-tidy cppcheck chromium
                dpkg-dev lintian debootstrap
-               openmpi-bin libopenmpi-dev iproute2 wine32:i386) ;;
+               openmpi-bin libopenmpi-dev iproute2 postgresql-15
+               wine32:i386) ;;
   --package)
     # Both word sizes of both platforms, the Debian package's library
     # dependencies (dpkg-shlibdeps), and Open MPI for drives-mpi's agent.

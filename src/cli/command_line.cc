@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/labels.h"
+#include "history/store_text.h"
 #include "messages/messages.h"
 #include "reporters/reporter.h"
 
@@ -286,7 +287,40 @@ CLI::App* AddHistoryCheck(CLI::App* history, HistoryOptions& h, Given& given) {
   AddHistoryFile(check, h, kDriveToShow);
   AddMachine(check, h);
   AddMinEffect(check, given);
+  check->add_option("--format", h.format, "table (default), csv or json")
+      ->check(CLI::IsMember({"table", "csv", "json"}));
+  check->add_flag("--record", h.record,
+                  "Keep the findings in the history's checks table, for "
+                  "dashboards (a writer's right)");
   return check;
+}
+
+// drives-report history init | push FILE | pull FILE
+CLI::App* AddHistoryServer(CLI::App* history, HistoryOptions& h,
+                           CLI::App*& push, CLI::App*& pull) {
+  CLI::App* init = history->add_subcommand(
+      "init",
+      "Makes the history ready: on a PostgreSQL server (--history "
+      "postgresql://...), its tables, and says the grants a writer and a "
+      "reader need");
+  AddHistoryFile(init, h, kDriveToShow);
+  push = history->add_subcommand(
+      "push",
+      "Copies the sessions of the history file FILE into the history "
+      "(--history: the fleet's server), each once");
+  AddHistoryFile(push, h, kDriveToShow);
+  push->add_option("FILE", h.inputs, "A history file (.sqlite)")
+      ->required()
+      ->expected(1);
+  pull = history->add_subcommand(
+      "pull",
+      "Copies the sessions of the history (--history: a server) into the "
+      "history file FILE, each once");
+  AddHistoryFile(pull, h, kDriveToShow);
+  pull->add_option("FILE", h.inputs, "A history file (.sqlite)")
+      ->required()
+      ->expected(1);
+  return init;
 }
 
 // drives-report history accept --drive NAME --since SESSION
@@ -358,7 +392,10 @@ std::optional<int> FinishRun(const Given& given, int argc, char** argv,
   for (std::size_t d = sweep.labels.size(); d < labels.size(); ++d) {
     sweep.labels.push_back(labels[d]);
   }
-  sweep.command.assign(argv, argv + argc);
+  // A password in a server's connection string is never kept.
+  for (int i = 0; i < argc; ++i) {
+    sweep.command.push_back(MaskPassword(argv[i]));
+  }
   return std::nullopt;
 }
 
@@ -428,6 +465,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
   CLI::App* check = AddHistoryCheck(history, h, given);
   CLI::App* accept = AddHistoryAccept(history, h);
   CLI::App* remove = AddHistoryRemove(history, h);
+  CLI::App* push = nullptr;
+  CLI::App* pull = nullptr;
+  CLI::App* init = AddHistoryServer(history, h, push, pull);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& success) {
@@ -450,6 +490,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv,
                           : check->parsed()  ? Command::kHistoryCheck
                           : accept->parsed() ? Command::kHistoryAccept
                           : remove->parsed() ? Command::kHistoryRemove
+                          : init->parsed()   ? Command::kHistoryInit
+                          : push->parsed()   ? Command::kHistoryPush
+                          : pull->parsed()   ? Command::kHistoryPull
                                              : Command::kHistoryList;
     if (accept->parsed() && !h.drive) {
       PrintError("history accept: name the drive with --drive");

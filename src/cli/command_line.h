@@ -20,6 +20,9 @@ struct CommandLine {
     kHistoryCheck,   // drives-report history check
     kHistoryAccept,  // drives-report history accept --drive NAME --since N
     kHistoryRemove,  // drives-report history remove SESSION...
+    kHistoryInit,    // drives-report history init
+    kHistoryPush,    // drives-report history push FILE
+    kHistoryPull,    // drives-report history pull FILE
   };
   Command command = Command::kReport;
   ReportOptions report;

@@ -28,6 +28,12 @@ int RunDrivesReport(int argc, char** argv) {
       return AcceptChange(commandLine.history);
     case Command::kHistoryRemove:
       return RemoveSessions(commandLine.history);
+    case Command::kHistoryInit:
+      return InitHistory(commandLine.history);
+    case Command::kHistoryPush:
+      return PushHistory(commandLine.history);
+    case Command::kHistoryPull:
+      return PullHistory(commandLine.history);
     case Command::kDevice:
       return RunDevice(commandLine.device);
     case Command::kRun:

@@ -4,103 +4,21 @@
 #include <map>
 #include <memory>
 
+#include "cli/history_access.h"
 #include "cli/output.h"
 #include "cli/report_command.h"
 #include "conclusions/history_judgement.h"
+#include "history/history_copy.h"
 #include "history/history_store.h"
+#include "history/server_store.h"
 #include "history/session_reader.h"
+#include "history/store_text.h"
 #include "messages/messages.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/history_view.h"
 #include "reporters/reporter.h"
 
 namespace {
-
-// The store, or none with `error` set; a missing file for reading gives
-// none with `error` empty.
-std::unique_ptr<HistoryStore> OpenHistory(const HistoryOptions& options,
-                                          HistoryStore::Mode mode,
-                                          std::string& path,
-                                          std::string& error) {
-  path = HistoryPath(options.path);
-  if (path.empty()) {
-    error =
-        "no place for the history: set HOME (or XDG_DATA_HOME), "
-        "DRIVES_HISTORY, or give --history FILE";
-    return nullptr;
-  }
-  return HistoryStore::Open(path, mode, error);
-}
-
-// The store for a command, or none with the error said.
-std::unique_ptr<HistoryStore> OpenOrSay(const HistoryOptions& options,
-                                        HistoryStore::Mode mode) {
-  std::string path;
-  std::string error;
-  std::unique_ptr<HistoryStore> store = OpenHistory(options, mode, path, error);
-  if (!store) PrintError(error.empty() ? "no history at " + path : error);
-  return store;
-}
-
-// "ssd on lab-7": a drive as messages name it; a name of its own making
-// ("lab-7:/dev/sda1") already says its machine.
-std::string DriveText(const DriveSummary& drive) {
-  const bool said = drive.name.rfind(drive.machine + ":", 0) == 0;
-  return drive.machine.empty() || said ? drive.name
-                                       : drive.name + " on " + drive.machine;
-}
-
-// The drives the command's --drive and --machine name (every one without
-// them); none with the error said where the history cannot be read.
-std::optional<std::vector<DriveSummary>> MatchingDrives(
-    HistoryStore& store, const HistoryOptions& options) {
-  std::string error;
-  const std::vector<DriveSummary> drives = store.Drives(error);
-  if (!error.empty()) {
-    PrintError(store.Where() + ": " + error);
-    return std::nullopt;
-  }
-  std::vector<DriveSummary> matching;
-  for (const DriveSummary& d : drives) {
-    if (options.drive && d.name != *options.drive) continue;
-    if (options.machine && d.machine != *options.machine) continue;
-    matching.push_back(d);
-  }
-  if (matching.empty() && (options.drive || options.machine)) {
-    std::string names;
-    for (const DriveSummary& d : drives) {
-      names += (names.empty() ? "" : ", ") + DriveText(d);
-    }
-    PrintError("no drive" +
-               (options.drive ? " named " + *options.drive : std::string()) +
-               (options.machine ? " on " + *options.machine : std::string()) +
-               " in the history" + (names.empty() ? "" : " (" + names + ")"));
-    return std::nullopt;
-  }
-  return matching;
-}
-
-// The one drive a command is about, or none with the error said.
-std::optional<DriveSummary> ChooseDrive(HistoryStore& store,
-                                        const HistoryOptions& options) {
-  const std::optional<std::vector<DriveSummary>> drives =
-      MatchingDrives(store, options);
-  if (!drives) return std::nullopt;
-  if (drives->size() == 1) return drives->front();
-  if (drives->empty()) {
-    PrintError("the history holds no session yet");
-    return std::nullopt;
-  }
-  std::string names;
-  for (const DriveSummary& d : *drives) {
-    names += (names.empty() ? "" : ", ") + DriveText(d);
-  }
-  PrintError(std::to_string(drives->size()) +
-             " drives in the history; name one with --drive" +
-             (options.drive ? std::string(" and --machine") : "") + ": " +
-             names);
-  return std::nullopt;
-}
 
 // "2026-12-09" or a longer ISO 8601 prefix of a UTC time.
 bool ValidSince(const std::string& since) {
@@ -111,35 +29,6 @@ bool ValidSince(const std::string& since) {
     if ((i == 4 || i == 7) ? c != '-' : (i < 10 && !digit)) return false;
   }
   return true;
-}
-
-// A drive's sessions, judged from the change accepted last; none with the
-// error said.
-struct JudgedDrive {
-  DriveSummary drive;
-  std::vector<StoredSession> sessions;
-  std::vector<JudgedCondition> conditions;
-  std::size_t from = 0;
-};
-
-std::optional<JudgedDrive> Judge(HistoryStore& store, const DriveSummary& drive,
-                                 double minEffect, std::size_t drives) {
-  JudgedDrive judged;
-  judged.drive = drive;
-  std::string error;
-  judged.sessions = store.Sessions(drive.id, "", true, error);
-  const std::optional<long long> accepted =
-      error.empty() ? store.Accepted(drive.id, error) : std::nullopt;
-  if (!error.empty()) {
-    PrintError(store.Where() + ": " + error);
-    return std::nullopt;
-  }
-  for (std::size_t s = 0; accepted && s < judged.sessions.size(); ++s) {
-    if (judged.sessions[s].summary.id == *accepted) judged.from = s;
-  }
-  judged.conditions =
-      JudgeHistory(judged.sessions, judged.from, minEffect, drives);
-  return judged;
 }
 
 // The view from the first session started at or after `since` on, judged
@@ -171,149 +60,6 @@ void KeepSince(const std::string& since, HistoryView& view) {
       figure.shifts = std::move(shifts);
     }
   }
-}
-
-// ", as 3 other figures did": how many of the condition's other figures
-// changed at the same session the same way (a machine's phase, or the
-// drive as a whole), or nothing.
-std::string AlongsideText(const JudgedCondition& condition,
-                          const JudgedFigure& figure, const LevelShift& shift) {
-  int others = 0;
-  for (const JudgedFigure& other : condition.figures) {
-    if (&other == &figure) continue;
-    for (const LevelShift& s : other.shifts) {
-      if (s.at == shift.at && (s.ratio < 1) == (shift.ratio < 1)) ++others;
-    }
-  }
-  if (others == 0) return "";
-  return ", as " + std::to_string(others) +
-         (others == 1 ? " other figure did" : " other figures did");
-}
-
-// One line per figure whose latest level is a lasting change; true when
-// one got slower.
-bool SayChanges(const JudgedDrive& judged, double minEffect,
-                bool& machineSlower) {
-  bool slower = false;
-  bool uncontrolled = false;
-  for (const JudgedCondition& condition : judged.conditions) {
-    // The control's own series, and the drive's over it, speak of the
-    // machine: they tell whose a drive's change is, below.
-    if (condition.condition.role != kDriveRole) continue;
-    for (const JudgedFigure& figure : condition.figures) {
-      const LatestLevel level = LatestChange(figure.shifts);
-      if (level == LatestLevel::kUnchanged) continue;
-      const LevelShift& shift = figure.shifts.back();
-      const SessionSummary& since = judged.sessions[shift.at].summary;
-      const ShiftOwner owner = OwnerOfShift(
-          judged.conditions, condition, figure, shift, judged.from, minEffect);
-      const bool machine = owner.whose == ShiftOwner::Whose::kMachine;
-      const char* word = level == LatestLevel::kSlower
-                             ? (machine ? "slower, the machine's" : "slower")
-                         : level == LatestLevel::kFaster ? "faster"
-                                                         : "recovered";
-      std::cout << "  " << word << ": " << FigureLabel(figure.figure) << ", "
-                << ConditionText(condition.condition) << ": "
-                << RatioText(shift.ratio, RatioInterval{shift.low, shift.high})
-                << " since session " << since.id << " (" << since.started
-                << "), " << StepText(shift.ratio)
-                << AlongsideText(condition, figure, shift);
-      if (owner.ratio) {
-        std::cout << "; against the memory control "
-                  << RatioText(*owner.ratio,
-                               RatioInterval{owner.low.value_or(*owner.ratio),
-                                             owner.high.value_or(*owner.ratio)})
-                  << (owner.whose == ShiftOwner::Whose::kDrive ? ": the drive's"
-                      : machine ? ": the machine changed, not the drive"
-                                : ": the control cannot tell whose it is");
-      }
-      std::cout << '\n';
-      uncontrolled =
-          uncontrolled || owner.whose == ShiftOwner::Whose::kNoControl;
-      slower = slower || (level == LatestLevel::kSlower && !machine);
-      machineSlower =
-          machineSlower || (level == LatestLevel::kSlower && machine);
-    }
-  }
-  if (uncontrolled) {
-    std::cout << "  (no memory control beside these sessions: the drive and "
-                 "the machine cannot be told apart; run --control)\n";
-  }
-  return slower;
-}
-
-// The sessions of `condition` judged, oldest first.
-std::vector<std::size_t> SessionsOf(const JudgedCondition& condition,
-                                    std::size_t from) {
-  std::map<std::size_t, bool> sessions;
-  for (const JudgedFigure& figure : condition.figures) {
-    for (const HistoryPoint& p : figure.points) {
-      if (p.session >= from) sessions[p.session] = true;
-    }
-  }
-  std::vector<std::size_t> ordered;
-  ordered.reserve(sessions.size());
-  for (const auto& entry : sessions) ordered.push_back(entry.first);
-  return ordered;
-}
-
-// Of every series of the latest session with too few sessions for a
-// lasting change: that session against the one before, run against run.
-// False where the history cannot be read (said).
-bool SayTooFew(HistoryStore& store, const JudgedDrive& judged, double minEffect,
-               bool& said) {
-  const std::size_t latest = judged.sessions.size() - 1;
-  std::map<std::size_t, Session> loaded;
-  const auto load = [&](std::size_t s) -> const Session* {
-    auto found = loaded.find(s);
-    if (found != loaded.end()) return &found->second;
-    std::string error;
-    std::optional<Session> session =
-        store.Load(judged.sessions[s].summary.id, error);
-    if (!session) {
-      PrintError(
-          store.Where() + ": " +
-          (error.empty() ? "a session vanished while it was read" : error));
-      return nullptr;
-    }
-    return &loaded.emplace(s, std::move(*session)).first->second;
-  };
-  for (const JudgedCondition& condition : judged.conditions) {
-    if (!condition.tooFewSessions || condition.condition.role != kDriveRole) {
-      continue;
-    }
-    const std::vector<std::size_t> sessions =
-        SessionsOf(condition, judged.from);
-    if (sessions.size() < 2 || sessions.back() != latest) continue;
-    const std::size_t previous = sessions[sessions.size() - 2];
-    const Session* a = load(latest);
-    const Session* b = load(previous);
-    if (!a || !b) return false;
-    std::vector<std::string> figures;
-    for (const JudgedFigure& f : condition.figures) {
-      figures.push_back(f.figure);
-    }
-    const std::vector<std::optional<FigureVerdict>> verdicts =
-        CompareLatestSessions(*a, *b, condition.condition, figures, minEffect);
-    std::cout << "  " << ConditionText(condition.condition) << ": "
-              << sessions.size()
-              << " sessions, too few to tell a lasting change; session "
-              << judged.sessions[latest].summary.id << " against session "
-              << judged.sessions[previous].summary.id << ", run against run:";
-    bool any = false;
-    for (std::size_t f = 0; f < figures.size(); ++f) {
-      if (!verdicts[f] || !Differs(verdicts[f]->verdict)) continue;
-      const bool worse = verdicts[f]->estimate->ratio < 1;
-      std::cout << "\n    " << (worse ? "slower: " : "faster: ")
-                << FigureLabel(figures[f]) << ": "
-                << RatioText(verdicts[f]->estimate->ratio,
-                             verdicts[f]->adjusted);
-      any = true;
-      said = said || worse;
-    }
-    std::cout << (any ? "\n" : " no figure differs\n");
-  }
-  return true;
 }
 
 // Adds one session read from `input`, and says so in a line; false where
@@ -451,50 +197,6 @@ int ShowHistory(const HistoryOptions& options) {
              : kUnreadable;
 }
 
-int CheckHistory(const HistoryOptions& options) {
-  const std::unique_ptr<HistoryStore> store =
-      OpenOrSay(options, HistoryStore::Mode::kRead);
-  if (!store) return kUnreadable;
-  const std::optional<std::vector<DriveSummary>> drives =
-      MatchingDrives(*store, options);
-  if (!drives) return kUnreadable;
-  if (drives->empty()) {
-    std::cout << "The history holds no session yet.\n";
-    return kAllRead;
-  }
-  bool regressed = false;
-  for (const DriveSummary& drive : *drives) {
-    const std::optional<JudgedDrive> judged =
-        Judge(*store, drive, options.minEffect, drives->size());
-    if (!judged) return kUnreadable;
-    const std::size_t count = judged->sessions.size();
-    std::cout << "Drive " << DriveText(drive) << ": " << count
-              << (count == 1 ? " session" : " sessions");
-    if (judged->from > 0) {
-      std::cout << ", judged from session "
-                << judged->sessions[judged->from].summary.id
-                << " on (a change accepted there)";
-    }
-    std::cout << '\n';
-    if (count - judged->from < 2) {
-      std::cout << "  nothing to compare the latest session with yet\n";
-      continue;
-    }
-    bool machineSlower = false;
-    const bool slower = SayChanges(*judged, options.minEffect, machineSlower);
-    bool slowerRunByRun = false;
-    if (!SayTooFew(*store, *judged, options.minEffect, slowerRunByRun)) {
-      return kUnreadable;
-    }
-    if (!slower && !slowerRunByRun) {
-      std::cout << (machineSlower ? "  the drive itself did not get slower\n"
-                                  : "  nothing got slower\n");
-    }
-    regressed = regressed || slower;
-  }
-  return regressed ? kRegressed : kAllRead;
-}
-
 int AcceptChange(const HistoryOptions& options) {
   const std::unique_ptr<HistoryStore> store =
       OpenOrSay(options, HistoryStore::Mode::kWrite);
@@ -548,6 +250,29 @@ int RemoveSessions(const HistoryOptions& options) {
   return kAllRead;
 }
 
+namespace {
+
+// Adds the sweep's sessions to `store`; false at the first that could not
+// be added, `error` saying why.
+bool AddSessions(HistoryStore& store, const std::vector<Session>& sessions,
+                 const std::optional<std::string>& drive, std::size_t& added,
+                 std::string& error) {
+  for (const Session& session : sessions) {
+    long long id = 0;
+    std::string name;
+    if (store.Add(session, drive, id, name, error) ==
+        HistoryStore::Added::kFailed) {
+      return false;
+    }
+    PrintNote("kept in the history as session " + std::to_string(id) +
+              " of drive " + name);
+    ++added;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
   std::string text;
   std::vector<Session> sessions;
@@ -559,11 +284,6 @@ bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
   for (const std::string& finding : findings) {
     PrintWarning(Where(folder, 0) + finding);
   }
-  std::string path;
-  std::string error;
-  const std::unique_ptr<HistoryStore> store =
-      OpenHistory(options, HistoryStore::Mode::kWrite, path, error);
-  bool kept = store != nullptr;
   // --drive names one drive: a sweep of several keeps each under its own.
   const std::optional<std::string> named =
       sessions.size() == 1 ? options.drive : std::nullopt;
@@ -572,21 +292,92 @@ bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
               std::to_string(sessions.size()) +
               " drives are kept each under its file system's own name");
   }
-  for (const Session& session : sessions) {
-    long long id = 0;
-    std::string drive;
-    if (store && store->Add(session, named, id, drive, error) !=
-                     HistoryStore::Added::kFailed) {
-      PrintNote("kept in the history as session " + std::to_string(id) +
-                " of drive " + drive);
-      continue;
+  std::string path;
+  std::string error;
+  std::size_t added = 0;
+  const std::unique_ptr<HistoryStore> store =
+      OpenHistory(options, HistoryStore::Mode::kWrite, path, error);
+  if (store && AddSessions(*store, sessions, named, added, error)) return true;
+  const std::string where = store ? store->Where() : MaskPassword(path);
+  if (IsServerLocation(path)) {
+    // Nothing measured is lost: what the server did not take goes into the
+    // local history, to be pushed later.
+    const std::optional<std::string> local = DefaultHistoryPath();
+    std::string localError;
+    const std::unique_ptr<HistoryStore> file =
+        local
+            ? HistoryStore::Open(*local, HistoryStore::Mode::kWrite, localError)
+            : nullptr;
+    const std::vector<Session> rest(sessions.begin() + static_cast<long>(added),
+                                    sessions.end());
+    std::size_t kept = 0;
+    if (file && AddSessions(*file, rest, named, kept, localError)) {
+      PrintWarning("the history server was not written (" + error +
+                   "); the session is kept in " + *local +
+                   ": push it later with drives-report history push " + *local +
+                   " --history '" + where + "'");
+      return false;
     }
-    kept = false;
-    break;
   }
-  if (kept) return true;
   PrintWarning("the history was not written (" +
-               (store ? store->Where() + ": " + error : error) +
+               (store ? where + ": " + error : error) +
                "); the runs are kept in " + folder);
   return false;
 }
+
+int InitHistory(const HistoryOptions& options) {
+  const std::string path = HistoryPath(options.path);
+  if (IsServerLocation(path)) {
+    std::string said;
+    std::string error;
+    if (!InitServer(path, said, error)) {
+      PrintError(error);
+      return kUnreadable;
+    }
+    std::cout << said << '\n';
+    return kAllRead;
+  }
+  const std::unique_ptr<HistoryStore> store =
+      OpenOrSay(options, HistoryStore::Mode::kWrite);
+  if (!store) return kUnreadable;
+  std::cout << store->Where() << ": the history file is ready (schema version "
+            << kHistorySchemaVersion << ")\n";
+  return kAllRead;
+}
+
+namespace {
+
+// FILE's sessions into the history (push) or the history's into FILE
+// (pull), each once.
+int Copy(const HistoryOptions& options, bool push) {
+  const std::string& file = options.inputs.front();
+  std::string error;
+  std::unique_ptr<HistoryStore> local = HistoryStore::Open(
+      file, push ? HistoryStore::Mode::kRead : HistoryStore::Mode::kWrite,
+      error);
+  if (!local) {
+    PrintError(error.empty() ? "no history at " + file : error);
+    return kUnreadable;
+  }
+  const std::unique_ptr<HistoryStore> history = OpenOrSay(
+      options, push ? HistoryStore::Mode::kWrite : HistoryStore::Mode::kRead);
+  if (!history) return kUnreadable;
+  HistoryStore& from = push ? *local : *history;
+  HistoryStore& to = push ? *history : *local;
+  CopyCount count;
+  const bool done = CopyHistory(from, to, count, error);
+  std::cout << from.Where() << ": " << count.added
+            << (count.added == 1 ? " session" : " sessions") << " copied to "
+            << to.Where() << ", " << count.alreadyThere << " already there\n";
+  if (!done) {
+    PrintError(error);
+    return kUnreadable;
+  }
+  return kAllRead;
+}
+
+}  // namespace
+
+int PushHistory(const HistoryOptions& options) { return Copy(options, true); }
+
+int PullHistory(const HistoryOptions& options) { return Copy(options, false); }

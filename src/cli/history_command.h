@@ -20,6 +20,7 @@ struct HistoryOptions {
   double minEffect = 0.05;
   std::string format = "table";
   std::string output;
+  bool record = false;  // history check --record: keep its findings
 };
 
 // Exit status of history check when a figure got slower.
@@ -31,6 +32,12 @@ int ShowHistory(const HistoryOptions& options);
 int CheckHistory(const HistoryOptions& options);
 int AcceptChange(const HistoryOptions& options);
 int RemoveSessions(const HistoryOptions& options);
+// history init: the history made ready (on a server, its tables).
+int InitHistory(const HistoryOptions& options);
+// history push FILE / pull FILE: FILE's sessions copied into the history,
+// or the history's into FILE.
+int PushHistory(const HistoryOptions& options);
+int PullHistory(const HistoryOptions& options);
 
 // After a sweep: adds its run folder to the history; false, with one
 // warning said, when it could not be added.

@@ -81,21 +81,17 @@ std::vector<double> OverControl(const Column& column, const Column& control,
   return x;
 }
 
-// Whether the control follows the figure: the logs of the runs and of
-// their control runs, each side centred on its own mean, correlate
-// (Pearson, one-sided at 5%).
-bool ControlFollows(const Column& a, const Column& controlA, const Column& b,
-                    const Column& controlB, const FigureRow& row) {
+// Sums of the centred logs of pairs, pooled over groups: what a
+// correlation is made of.
+struct Pooled {
   double xy = 0;
   double xx = 0;
   double yy = 0;
   int n = 0;
-  for (const auto& [column, control] :
-       {std::make_pair(&a, &controlA), std::make_pair(&b, &controlB)}) {
-    std::vector<double> x;
-    std::vector<double> y;
-    PairByRound(*column, *control, row, x, y);
-    if (x.size() < 2) return false;
+  int groups = 0;
+
+  void Add(std::vector<double> x, std::vector<double> y) {
+    if (x.size() < 2) return;
     double mx = 0;
     double my = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
@@ -112,14 +108,19 @@ bool ControlFollows(const Column& a, const Column& controlA, const Column& b,
       yy += (y[i] - my) * (y[i] - my);
     }
     n += static_cast<int>(x.size());
+    ++groups;
   }
-  const int degrees = n - 3;  // two means and the slope
-  if (degrees < 1 || xx <= 0 || yy <= 0) return false;
-  const double r = xy / std::sqrt(xx * yy);
-  if (r <= 0 || r >= 1) return r >= 1;
-  const double t = r * std::sqrt(degrees / (1 - r * r));
-  return StudentTwoSided(t, degrees) / 2 < 0.05;
-}
+
+  // Whether they correlate: Pearson, one-sided at 5%.
+  bool Correlate() const {
+    const int degrees = n - groups - 1;  // the means, and the slope
+    if (degrees < 1 || xx <= 0 || yy <= 0) return false;
+    const double r = xy / std::sqrt(xx * yy);
+    if (r <= 0 || r >= 1) return r >= 1;
+    const double t = r * std::sqrt(degrees / (1 - r * r));
+    return StudentTwoSided(t, degrees) / 2 < 0.05;
+  }
+};
 
 Attribution Attribute(const FigureComparison& f) {
   if (!f.controlled || !f.controlled->estimate) return Attribution::kNone;
@@ -148,12 +149,21 @@ std::vector<FigureComparison> Compare(
       if (!baselines[c]) continue;
       const Column& column = columns[c];
       const Column& base = columns[*baselines[c]];
-      const bool paired = SameSweep(comparison, column, base);
+      const bool sameSweep = SameSweep(comparison, column, base);
       for (const FigureRow* row : JudgedRows()) {
         Samples s;
-        s.paired = paired;
-        if (paired) {
+        if (sameSweep) {
           PairByRound(column, base, *row, s.values, s.baseline);
+          // In pairs only where the pair's runs move together: noise the
+          // pair does not share adds up, and the pairs' ratio would be the
+          // noisier.
+          Pooled pooled;
+          pooled.Add(s.values, s.baseline);
+          s.paired = pooled.Correlate();
+          if (!s.paired) {
+            s.values = column.Values(*row);
+            s.baseline = base.Values(*row);
+          }
         } else {
           s.values = column.Values(*row);
           s.baseline = base.Values(*row);
@@ -165,21 +175,22 @@ std::vector<FigureComparison> Compare(
         f.row = *row;
         f.runs = static_cast<int>(s.values.size());
         f.baselineRuns = static_cast<int>(s.baseline.size());
-        f.paired = paired;
+        f.paired = s.paired;
+        const bool paired = sameSweep;
         const std::optional<std::size_t> mine = controls[c];
         const std::optional<std::size_t> theirs = controls[*baselines[c]];
         if (mine && theirs) {
           if (paired) {
             f.controlledBy = ControlledBy::kPairs;
-          } else if (ControlFollows(column, columns[*mine], base,
-                                    columns[*theirs], *row)) {
+          } else {
+            // Always the ratio: a figure whose control barely moves within
+            // a sweep can still move with it from one sweep to the next,
+            // and a claim that the drive changed must stand against that.
             f.controlledBy = ControlledBy::kRatio;
             controlledAt.push_back(family.size());
             controlledSamples.push_back(
                 {OverControl(column, columns[*mine], *row),
                  OverControl(base, columns[*theirs], *row), false});
-          } else {
-            f.controlledBy = ControlledBy::kAsIs;
           }
         }
         family.push_back(f);
@@ -192,10 +203,8 @@ std::vector<FigureComparison> Compare(
         JudgeFamily(controlledSamples, comparison.minEffect);
     for (std::size_t i = 0; i < family.size(); ++i) {
       family[i].judged = verdicts[i];
-      // In pairs, or where the control does not follow the figure, the
-      // verdict is the controlled one.
-      if (family[i].controlledBy == ControlledBy::kPairs ||
-          family[i].controlledBy == ControlledBy::kAsIs) {
+      // Directories of one sweep: the plain verdict is the controlled one.
+      if (family[i].controlledBy == ControlledBy::kPairs) {
         family[i].controlled = verdicts[i];
       }
     }

@@ -32,7 +32,6 @@ enum class ControlledBy {
   kNone,   // no memory control on both sides
   kPairs,  // directories of one sweep, paired by round: the phases cancel
   kRatio,  // each run over its control run of the same round
-  kAsIs,   // the control does not follow this figure: judged as it is
 };
 
 // One figure at one thread count of an input other than the baseline,

@@ -1,7 +1,7 @@
 #include "conclusions/measured.h"
 
+#include "statistics/paired_ratio.h"
 #include "statistics/ratio_estimate.h"
-#include "statistics/signed_rank.h"
 #include "statistics/summary.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "conclusions/runs_to_settle.h"
 #include "statistics/benjamini_hochberg.h"
-#include "statistics/signed_rank.h"
+#include "statistics/paired_ratio.h"
 
 namespace {
 

@@ -36,7 +36,7 @@ constexpr double kFalseDiscoveryRate = 0.05;
 
 // One figure of the family: the compared input's values and the
 // baseline's; `paired` where they are runs of one sweep's rounds, values[i]
-// beside baseline[i] (judged by the signed-rank test of their ratios).
+// beside baseline[i] (judged by Student's t of their log ratios).
 struct Samples {
   std::vector<double> values;
   std::vector<double> baseline;

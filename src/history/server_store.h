@@ -12,4 +12,11 @@ std::unique_ptr<HistoryStore> OpenServer(const std::string& location,
                                          HistoryStore::Mode mode,
                                          std::string& error);
 
+// Creates the history's tables on the server at `location` (or brings an
+// older schema up to date), in one transaction; `said` tells what was done
+// and the grants a writer and a reader need. False with `error` set where
+// it could not.
+bool InitServer(const std::string& location, std::string& said,
+                std::string& error);
+
 #endif  // DRIVES_HISTORY_SERVER_STORE_H_

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "history/schema.h"
+#include "history/store_text.h"
 #include "runs/manifest.h"
 
 namespace fs = std::filesystem;
@@ -148,16 +149,6 @@ bool LooksLikeSqlite(const std::string& path) {
              std::string(kSqliteHeader, sizeof kSqliteHeader);
 }
 
-std::string FileSystemText(const std::string& fileSystem,
-                           const std::string& device,
-                           const std::string& model) {
-  std::string text = fileSystem;
-  if (!device.empty()) text += (text.empty() ? "" : " on ") + device;
-  if (!model.empty()) text += " (" + model + ")";
-  return text;
-}
-
-// What tells a machine from every other: its ID, else its host name.
 // The ceiling's columns from `first` on: direct write and read, fsync
 // write, synchronous files, the refusal, the team's streams and rates.
 DriveCeiling CeilingAt(const Statement& query, int first) {
@@ -171,11 +162,6 @@ DriveCeiling CeilingAt(const Statement& query, int first) {
   c.teamDirectWriteMbS = query.OptionalReal(first + 6);
   c.teamDirectReadMbS = query.OptionalReal(first + 7);
   return c;
-}
-
-std::string MachineKey(const MachineDescription& machine) {
-  if (machine.machineId) return *machine.machineId;
-  return "host:" + machine.host.value_or("");
 }
 
 // Every session's figures summarised: the table version 3 adds, filled
@@ -419,13 +405,7 @@ long long SqliteStore::DriveFor(const Session& session, long long machine,
       return seen.Int(0);
     }
   }
-  if (drive) {
-    name = *drive;
-  } else {
-    name = session.machine.host.value_or("unknown machine") + ":" +
-           session.machine.device.value_or(
-               session.machine.fileSystemId.value_or(session.directory));
-  }
+  name = drive ? *drive : DefaultDriveName(session);
   Statement find(db_,
                  "SELECT drive_id FROM drives WHERE machine_id = ?1 AND "
                  "name = ?2");

@@ -41,9 +41,6 @@ std::string ControlledText(const FigureComparison& f) {
                  "; paired by round within one sweep, the machine's "
                  "phases falling on both") +
              (f.attribution == Attribution::kDrive ? whose : "");
-    case ControlledBy::kAsIs:
-      return "; the memory control does not follow this figure, so it is "
-             "judged as it is";
     case ControlledBy::kRatio:
       break;
   }

@@ -358,7 +358,6 @@ void ComparisonJson(JsonWriter& json, const Comparison& comparison,
   json.Key("controlled_by")
       .String(f.controlledBy == ControlledBy::kPairs   ? "pairs"
               : f.controlledBy == ControlledBy::kRatio ? "ratio"
-              : f.controlledBy == ControlledBy::kAsIs  ? "as-is"
                                                        : "none");
   json.Key("attribution").String(AttributionKey(f.attribution));
   if (v.verdict == Verdict::kInconclusive ||

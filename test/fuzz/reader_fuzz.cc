@@ -23,9 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (!record) return 0;
   Comparison comparison;
   comparison.inputs.push_back(
-      {"fuzz", "fuzz", {*record}, {RunMark{1, false}}, {{}}, {}});
-  comparison.inputs.push_back(
-      {"again", "again", {std::move(*record)}, {RunMark{2, false}}, {{}}, {}});
+      {"fuzz", "fuzz", {*record}, {RunMark{1, false}}, {{}}, {}, {}, {}});
+  comparison.inputs.push_back({"again",
+                               "again",
+                               {std::move(*record)},
+                               {RunMark{2, false}},
+                               {{}},
+                               {},
+                               {},
+                               {}});
   comparison.baseline = 0;
   const Conclusions conclusions =
       Conclusions::Draw(comparison, ComparisonColumns(comparison));

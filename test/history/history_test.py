@@ -93,7 +93,8 @@ def scaled(text, k, files=None):
 
 
 def history_of(tmp, name, levels, runs=4, run_noise=0.02, seed=1, start=1,
-               settle=False, program="drives64", files=None, control=None):
+               settle=False, program="drives64", files=None, control=None,
+               file_system="uuid-a", host="host-a"):
     """Run folders, one a session, each at its level times the measured
     rates of a real run, each run with its own noise (log-normal); with
     `control` (a level a session), a memory control's runs beside them,
@@ -135,9 +136,9 @@ def history_of(tmp, name, levels, runs=4, run_noise=0.02, seed=1, start=1,
                                 "word_size": 32 if "32" in program else 64},
                     "directory": "/mnt/a",
                     "plan": {"thread_counts": [1], "settle": settle},
-                    "machine": {"host": "host-a", "file_system": "ext4",
+                    "machine": {"host": host, "file_system": "ext4",
                                 "device": "/dev/sda1",
-                                "file_system_id": "uuid-a"},
+                                "file_system_id": file_system},
                     "runs": entries, "complete": True}
         if control:
             document["directories"] = [

@@ -521,8 +521,12 @@ def directories(tmp):
            [("ssd", "drive"), ("b", "drive"), ("memory control", "control")],
            document["inputs"])
     against = [c for c in document["comparisons"] if c["input"] == "b"]
-    expect(against and all(c["paired"] and c["controlled_by"] == "pairs"
-                           for c in against), against[:1])
+    # The stand-in's runs are all alike: controlled by the pairs of rounds,
+    # and no difference found either way.
+    odd = [c for c in against
+           if c["controlled_by"] != "pairs" or abs(c["ratio"] - 1) > 1e-6
+           or c["attribution"] != "none"]
+    expect(against and not odd, odd[:1])
     figures = document["inputs"][0]["statistics"][0]["figures"]
     expect(all(f["measured"] in ("drive", "file-system", "cache", "unknown")
                and "memory_ratio" in f for f in figures.values()), figures)

@@ -1,5 +1,5 @@
 // What a figure measured, and verdicts the machine's phases do not move:
-// paired runs judged by the signed-rank test, the labels told from the
+// paired runs judged by Student's t of their ratios, the labels told from the
 // drive's ceiling and the memory control, and whom a difference is about,
 // on runs of known truth.
 #include <gtest/gtest.h>
@@ -9,31 +9,26 @@
 #include "comparison/columns.h"
 #include "conclusions/conclusions.h"
 #include "conclusions/measured.h"
+#include "statistics/paired_ratio.h"
 #include "statistics/random.h"
-#include "statistics/signed_rank.h"
 
 namespace {
 
 constexpr double kEffect = 0.05;
 
-TEST(SignedRankTest, ExactTailsAndWalshEstimate) {
-  // Five pairs cannot reach 5% (the smallest p is 2/32); six can (2/64).
-  EXPECT_DOUBLE_EQ(SignedRankNull(5).SmallestP(), 0.0625);
-  EXPECT_DOUBLE_EQ(SignedRankNull(6).SmallestP(), 0.03125);
-  EXPECT_EQ(SignedRankNull(5).CriticalRank(0.05), 0);
-  EXPECT_EQ(SignedRankNull(6).CriticalRank(0.05), 1);
-  // Every pair 10% up: the estimate is 1.1 and p the smallest there is.
+TEST(PairedRatioTest, GeometricMeanOfPairsAndStudentsT) {
+  // Every pair 10% up: the ratio is 1.1 and p as small as it gets.
   const std::vector<double> base = {100, 90, 120, 80, 110, 105, 95, 130};
   std::vector<double> up;
   for (const double b : base) up.push_back(b * 1.1);
   const auto e = EstimatePairedRatio(up, base);
-  ASSERT_TRUE(e);
+  ASSERT_TRUE(e && e->low && e->high);
   EXPECT_NEAR(e->ratio, 1.1, 1e-12);
-  EXPECT_DOUBLE_EQ(e->pValue, SignedRankNull(8).SmallestP());
-  ASSERT_TRUE(e->low && e->high);
-  EXPECT_NEAR(*e->low, 1.1, 1e-12);
-  // Unequal lengths, or a non-positive value: nothing to say.
+  EXPECT_LT(e->pValue, 1e-6);
+  EXPECT_NEAR(*e->low, 1.1, 1e-6);
+  // Unequal lengths, one pair, or a non-positive value: nothing to say.
   EXPECT_FALSE(EstimatePairedRatio({1, 2}, {1}));
+  EXPECT_FALSE(EstimatePairedRatio({1}, {1}));
   EXPECT_FALSE(EstimatePairedRatio({1, 0}, {1, 1}));
   // Pairs sharing a large common swing are still told apart by 3%: the
   // unpaired test, blind to the pairing, is not.
@@ -47,6 +42,24 @@ TEST(SignedRankTest, ExactTailsAndWalshEstimate) {
   }
   EXPECT_LT(EstimatePairedRatio(a, b)->pValue, 0.01);
   EXPECT_GT(EstimateRatio(a, b)->pValue, 0.2);
+  // Eight pairs, two figures of fifteen 50% apart: told, within the
+  // family (no exact sign-flip test can go below 2/256 here).
+  std::vector<Samples> family;
+  for (int f = 0; f < 15; ++f) {
+    Samples s;
+    s.paired = true;
+    for (int r = 0; r < 8; ++r) {
+      const double phase = std::exp(0.1 * random.Normal());
+      s.baseline.push_back(100 * phase * std::exp(0.02 * random.Normal()));
+      s.values.push_back(100 * phase * (f < 2 ? 1.5 : 1) *
+                         std::exp(0.02 * random.Normal()));
+    }
+    family.push_back(s);
+  }
+  const std::vector<FigureVerdict> verdicts = JudgeFamily(family, kEffect);
+  EXPECT_EQ(verdicts[0].verdict, Verdict::kFaster);
+  EXPECT_EQ(verdicts[1].verdict, Verdict::kFaster);
+  for (int f = 2; f < 15; ++f) EXPECT_FALSE(Differs(verdicts[f].verdict)) << f;
 }
 
 const FigureRow& Row(FigureRow::Kind kind, Figure figure) {
