@@ -533,8 +533,8 @@ HistoryStore::Added ServerStore::Add(const Session& session,
     const Param row[] = {Text(f.role),   Int(f.clients), Int(f.threads),
                          Text(f.figure), Text(f.unit),   Int(f.runs),
                          Real(f.median), Real(f.low),    Real(f.high)};
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-      columns[c].push_back(row[c]);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      columns[i].push_back(row[i]);
     }
   }
   std::vector<Param> params = {Int(id)};

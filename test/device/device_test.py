@@ -88,9 +88,9 @@ def memory(tmp):
 
 def loop_sync(tmp):
     """A loop file system on a file opened with direct I/O, mounted with
-    -o sync and without: the device is a loop device; on the sync mount a
-    buffered write ended by fsync costs what the drive costs (no cache
-    ahead of it), so it is no faster than twice the direct write."""
+    -o sync and without: the device is a loop device and every transfer is
+    measured on both. How they compare is printed, not asserted: the
+    figures are timings on a shared machine."""
     if os.geteuid() != 0:
         programs.skip("a loop file system needs root")
     found = {}
@@ -118,10 +118,12 @@ def loop_sync(tmp):
         finally:
             subprocess.run(["losetup", "-d", device], capture_output=True)
     for name, c in found.items():
-        expect(c["device"]["bus"] == "loop" and c["direct_write_mb_s"] and
-               c["sync_files_per_s"], f"{name}: {c}")
+        expect(c["device"]["bus"] == "loop" and not c["direct_io_refused"]
+               and all(c[k] and c[k] > 0 for k in
+                       ("direct_write_mb_s", "direct_read_mb_s",
+                        "fsync_write_mb_s", "sync_files_per_s")),
+               f"{name}: {c}")
     sync = found["sync"]
-    expect(sync["fsync_write_mb_s"] <= 2 * sync["direct_write_mb_s"], sync)
     print("plain:", {k: found["plain"][k] for k in
                      ("direct_write_mb_s", "fsync_write_mb_s",
                       "sync_files_per_s")})
