@@ -8,6 +8,7 @@
 #include "cli/output.h"
 #include "cli/report_command.h"
 #include "messages/messages.h"
+#include "reporters/csv_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/history_view.h"
 #include "reporters/json_writer.h"
@@ -259,21 +260,6 @@ void WriteTable(const std::vector<DriveCheck>& checks, std::ostream& out) {
     out << '\n';
     for (const std::string& line : c.lines) out << line << '\n';
   }
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text)
-    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
-std::string CsvNumber(const std::optional<double>& value) {
-  if (!value) return "";
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", *value);
-  return text;
 }
 
 void WriteCsv(const std::vector<DriveCheck>& checks, std::ostream& stream) {

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "statistics/random.h"
+#include "statistics/ranks.h"
 #include "statistics/theil_sen.h"
 
 namespace {
@@ -13,22 +14,9 @@ constexpr int kPermutations = 1999;
 // The orders are the same for the same runs: a report says the same twice.
 constexpr std::uint64_t kSeed = 0x6472696674;
 
-// Ranks from 1, ties sharing their mean rank, centred on their mean.
+// Ranks centred on their mean.
 std::vector<double> CentredRanks(const std::vector<double>& values) {
-  std::vector<std::size_t> order(values.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&values](std::size_t a, std::size_t b) {
-              return values[a] < values[b];
-            });
-  std::vector<double> ranks(values.size());
-  for (std::size_t i = 0; i < order.size();) {
-    std::size_t j = i;
-    while (j < order.size() && values[order[j]] == values[order[i]]) ++j;
-    const double shared = (static_cast<double>(i + j) + 1) / 2;
-    for (std::size_t t = i; t < j; ++t) ranks[order[t]] = shared;
-    i = j;
-  }
+  std::vector<double> ranks = Ranks(values);
   const double mean = (static_cast<double>(values.size()) + 1) / 2;
   for (double& rank : ranks) rank -= mean;
   return ranks;

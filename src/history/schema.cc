@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "history/history_store.h"
+#include "history/views.h"
 
 namespace {
 
@@ -134,23 +135,6 @@ CREATE TABLE checks (
   since_session INTEGER,
   since_started TEXT,
   message TEXT NOT NULL);
-CREATE VIEW history AS
-  SELECT m.host AS machine_host, d.name AS drive, s.session_id, s.started,
-         s.machine, s.program, s.settle, r.number AS run, r.role, r.clients,
-         r.threads, r.disturbed, f.figure, f.value, f.unit
-  FROM figures f
-  JOIN runs r ON r.run_id = f.run_id
-  JOIN sessions s ON s.session_id = r.session_id
-  JOIN drives d ON d.drive_id = s.drive_id
-  LEFT JOIN machines m ON m.machine_id = d.machine_id;
-CREATE VIEW session_figures AS
-  SELECT m.host AS machine_host, d.name AS drive, s.session_id, s.started,
-         s.program, s.settle, f.role, f.clients, f.threads, f.figure, f.unit,
-         f.runs, f.median, f.ci_low, f.ci_high
-  FROM session_summaries f
-  JOIN sessions s ON s.session_id = f.session_id
-  JOIN drives d ON d.drive_id = s.drive_id
-  LEFT JOIN machines m ON m.machine_id = d.machine_id;
 )sql",
 };
 static_assert(sizeof kSteps / sizeof kSteps[0] == kHistorySchemaVersion,
@@ -185,6 +169,16 @@ bool MigrateSchema(sqlite3* db, int version, const AfterStep& after,
       ExecSql(db, "ROLLBACK", ignored);
       return false;
     }
+  }
+  // The views hold nothing: made anew from their one definition by every
+  // migration, whichever steps changed the tables under them.
+  if (version < kHistorySchemaVersion &&
+      (!ExecSql(db, "DROP VIEW IF EXISTS history", error) ||
+       !ExecSql(db, "DROP VIEW IF EXISTS session_figures", error) ||
+       !ExecSql(db, kHistoryViews, error))) {
+    std::string ignored;
+    ExecSql(db, "ROLLBACK", ignored);
+    return false;
   }
   const std::string set =
       "PRAGMA user_version = " + std::to_string(kHistorySchemaVersion);

@@ -12,6 +12,7 @@
 
 #include "history/server_store.h"
 #include "history/store_text.h"
+#include "history/views.h"
 #include "runs/manifest.h"
 
 namespace {
@@ -110,23 +111,6 @@ CREATE TABLE checks (
   since_session BIGINT,
   since_started TEXT,
   message TEXT NOT NULL);
-CREATE VIEW history AS
-  SELECT m.host AS machine_host, d.name AS drive, s.session_id, s.started,
-         s.machine, s.program, s.settle, r.number AS run, r.role, r.clients,
-         r.threads, r.disturbed, f.figure, f.value, f.unit
-  FROM figures f
-  JOIN runs r ON r.run_id = f.run_id
-  JOIN sessions s ON s.session_id = r.session_id
-  JOIN drives d ON d.drive_id = s.drive_id
-  LEFT JOIN machines m ON m.machine_id = d.machine_id;
-CREATE VIEW session_figures AS
-  SELECT m.host AS machine_host, d.name AS drive, s.session_id, s.started,
-         s.program, s.settle, f.role, f.clients, f.threads, f.figure, f.unit,
-         f.runs, f.median, f.ci_low, f.ci_high
-  FROM session_summaries f
-  JOIN sessions s ON s.session_id = f.session_id
-  JOIN drives d ON d.drive_id = s.drive_id
-  LEFT JOIN machines m ON m.machine_id = d.machine_id;
 INSERT INTO schema_version VALUES (3);
 )sql";
 
@@ -897,7 +881,7 @@ bool InitServer(const std::string& location, std::string& said,
     return false;
   }
   if (!store.Run("BEGIN", error) || !store.Run(kSchema, error) ||
-      !store.Run("COMMIT", error)) {
+      !store.Run(kHistoryViews, error) || !store.Run("COMMIT", error)) {
     PQclear(PQexec(conn, "ROLLBACK"));
     error = where + ": cannot make the history: " + error;
     return false;

@@ -1,10 +1,9 @@
 #include "reporters/csv_reporter.h"
 
-#include <charconv>
-#include <cmath>
 #include <optional>
 
 #include "comparison/columns.h"
+#include "reporters/csv_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/output_buffer.h"
 #include "results/figures.h"
@@ -24,27 +23,6 @@ constexpr char kHeader[] =
 // The columns from "figure" on, empty but on the interval rows.
 constexpr char kNoInterval[] = ",,,,,,,,,,,,,,,,,,,,,,,,,,,,";
 
-// The shortest text that reads back as the same double: no rounding of its
-// own. Infinity and not-a-number as pandas reads them.
-std::string Number(const std::optional<double>& value) {
-  if (!value) return "";
-  if (std::isnan(*value)) return "nan";
-  if (std::isinf(*value)) return *value > 0 ? "inf" : "-inf";
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, *value);
-  return std::string(text, result.ptr);
-}
-
-std::string Field(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + '"';
-}
-
 // What every row of one run, or of one statistic, starts with.
 // `run` gives the kind, the tag and the client count; `client` is the
 // client's number on the rows of one client of a multi-client run.
@@ -53,7 +31,7 @@ std::string LeadFields(const ReportInput& input, const RunRecord& run,
                        const std::string& runNumber,
                        const std::string& statistic,
                        const std::string& client = "") {
-  return Field(input.source) + ',' + Field(input.label) + ',' +
+  return CsvField(input.source) + ',' + CsvField(input.label) + ',' +
          (run.kind == InputKind::kConsole ? "console" : "results") + ',' +
          std::to_string(run.tag) + ',' +
          (run.clients ? std::to_string(*run.clients) : "") + ',' +
@@ -80,9 +58,9 @@ void WriteRow(const std::string& lead, Figure figure, const Row& row,
   out << lead << ',' << FigurePhaseKey(figure) << ','
       << FigureMeasurementKey(figure) << ',' << row.thread << ','
       << (row.line > 0 ? std::to_string(row.line) : "") << ','
-      << Number(row.elapsed) << ',' << Number(row.rate) << ','
-      << Number(megabytes) << ',' << Number(row.improvement) << ',' << tail
-      << '\n';
+      << CsvNumber(row.elapsed) << ',' << CsvNumber(row.rate) << ','
+      << CsvNumber(megabytes) << ',' << CsvNumber(row.improvement) << ','
+      << tail << '\n';
 }
 
 void WriteRun(const std::string& lead, const RunRecord& run,
@@ -220,11 +198,12 @@ void WriteIntervals(const Comparison& comparison,
     const FigureComparison* compared = conclusions.Compared(c, row);
     const FigureStatistics s = column.Describe(row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
-    std::string tail = "," + Field(row.Key()) + ',' + row.Unit() + ',' +
-                       Number(s.summary.median) + ',';
+    std::string tail = "," + CsvField(row.Key()) + ',' + row.Unit() + ',' +
+                       CsvNumber(s.summary.median) + ',';
     if (s.interval) {
-      tail += Number(s.interval->low) + ',' + Number(s.interval->high) + ',' +
-              Number(s.interval->coverage) + ',' + Number(s.precision);
+      tail += CsvNumber(s.interval->low) + ',' + CsvNumber(s.interval->high) +
+              ',' + CsvNumber(s.interval->coverage) + ',' +
+              CsvNumber(s.precision);
     } else {
       tail += ",,,";
     }
@@ -233,16 +212,17 @@ void WriteIntervals(const Comparison& comparison,
       const FigureVerdict& v = compared->judged;
       const RatioEstimate& e = *v.estimate;
       tail +=
-          Field(comparison.inputs[columns[compared->baseline].input].label) +
-          ',' + Number(e.ratio) + ',' + Number(e.low) + ',' + Number(e.high) +
-          ',' + Number(e.pValue) + ',' + Number(v.pAdjusted) + ',' +
-          VerdictKey(v.verdict) + ',' +
-          (v.adjusted ? Number(v.adjusted->low) + ',' + Number(v.adjusted->high)
-                      : std::string(",")) +
-          ',' + Number(v.adjustedLevel);
+          CsvField(comparison.inputs[columns[compared->baseline].input].label) +
+          ',' + CsvNumber(e.ratio) + ',' + CsvNumber(e.low) + ',' +
+          CsvNumber(e.high) + ',' + CsvNumber(e.pValue) + ',' +
+          CsvNumber(v.pAdjusted) + ',' + VerdictKey(v.verdict) + ',' +
+          (v.adjusted
+               ? CsvNumber(v.adjusted->low) + ',' + CsvNumber(v.adjusted->high)
+               : std::string(",")) +
+          ',' + CsvNumber(v.adjustedLevel);
     } else if (compared) {
       tail +=
-          Field(comparison.inputs[columns[compared->baseline].input].label) +
+          CsvField(comparison.inputs[columns[compared->baseline].input].label) +
           ",,,,,,,,,";
     } else {
       tail += ",,,,,,,,,";
@@ -250,19 +230,19 @@ void WriteIntervals(const Comparison& comparison,
     // What it measured, and the verdict against the memory control.
     if (const FigureMeasured* m = conclusions.Measure(c, row)) {
       tail += std::string(",") + MeasuredKey(m->measured) + ',' +
-              Number(m->ceilingRatio) + ',' + Number(m->memoryRatio) + ',' +
-              Number(m->memoryLow) + ',' + Number(m->memoryHigh);
+              CsvNumber(m->ceilingRatio) + ',' + CsvNumber(m->memoryRatio) +
+              ',' + CsvNumber(m->memoryLow) + ',' + CsvNumber(m->memoryHigh);
     } else {
       tail += ",,,,,";
     }
     if (compared && compared->controlled && compared->controlled->estimate) {
       const FigureVerdict& v = *compared->controlled;
-      tail +=
-          ',' + Number(v.estimate->ratio) + ',' +
-          (v.adjusted ? Number(v.adjusted->low) + ',' + Number(v.adjusted->high)
-                      : std::string(",")) +
-          ',' + VerdictKey(v.verdict) + ',' +
-          AttributionKey(compared->attribution);
+      tail += ',' + CsvNumber(v.estimate->ratio) + ',' +
+              (v.adjusted ? CsvNumber(v.adjusted->low) + ',' +
+                                CsvNumber(v.adjusted->high)
+                          : std::string(",")) +
+              ',' + VerdictKey(v.verdict) + ',' +
+              AttributionKey(compared->attribution);
     } else {
       tail += ",,,,,";
     }
@@ -334,18 +314,18 @@ void CsvReporter::WriteHistory(const HistoryView& view,
           coverage = OrderCoverage(p.runs, OrderRank(p.runs));
           precision = (*p.high - *p.low) / 2 / p.median;
         }
-        out << Field(view.drive) << ',' << session.id << ','
-            << Field(session.started) << ','
+        out << CsvField(view.drive) << ',' << session.id << ','
+            << CsvField(session.started) << ','
             << (c.threads ? std::to_string(*c.threads) : "") << ','
-            << figure.figure << ',' << Field(figure.unit) << ',' << p.runs
-            << ',' << Number(p.median) << ',' << Number(p.low) << ','
-            << Number(p.high) << ',' << Number(coverage) << ','
-            << Number(precision) << ','
-            << (shift ? Number(shift->ratio) : std::string()) << ','
-            << Field(c.program) << ',' << (c.settle ? "1" : "0") << ','
+            << figure.figure << ',' << CsvField(figure.unit) << ',' << p.runs
+            << ',' << CsvNumber(p.median) << ',' << CsvNumber(p.low) << ','
+            << CsvNumber(p.high) << ',' << CsvNumber(coverage) << ','
+            << CsvNumber(precision) << ','
+            << (shift ? CsvNumber(shift->ratio) : std::string()) << ','
+            << CsvField(c.program) << ',' << (c.settle ? "1" : "0") << ','
             << c.role << ',' << (c.clients ? std::to_string(*c.clients) : "")
             << ','
-            << (shift ? Number(shift->low) + ',' + Number(shift->high)
+            << (shift ? CsvNumber(shift->low) + ',' + CsvNumber(shift->high)
                       : std::string(","))
             << '\n';
       }

@@ -8,6 +8,7 @@
 
 #include "statistics/distributions.h"
 #include "statistics/median_interval.h"
+#include "statistics/ranks.h"
 
 namespace {
 
@@ -15,25 +16,6 @@ constexpr std::size_t kFewestValues = 4;
 // Up to this many values without ties, p is counted over every ordering;
 // above, Student's t approximates it.
 constexpr int kExactLimit = 9;
-
-// Ranks from 1, ties sharing their mean rank.
-std::vector<double> Ranks(const std::vector<double>& values) {
-  std::vector<std::size_t> order(values.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&values](std::size_t a, std::size_t b) {
-              return values[a] < values[b];
-            });
-  std::vector<double> ranks(values.size());
-  for (std::size_t i = 0; i < order.size();) {
-    std::size_t j = i;
-    while (j < order.size() && values[order[j]] == values[order[i]]) ++j;
-    const double shared = (static_cast<double>(i + j) + 1) / 2;
-    for (std::size_t t = i; t < j; ++t) ranks[order[t]] = shared;
-    i = j;
-  }
-  return ranks;
-}
 
 double Correlation(const std::vector<double>& x, const std::vector<double>& y) {
   const double n = static_cast<double>(x.size());
