@@ -11,6 +11,7 @@
 #include <string>
 
 #include "agent/client_process.h"
+#include "runs/json_fields.h"
 #include "agent/exchange.h"
 #include "files/whole_file.h"
 #include "runs/client_results.h"
@@ -169,7 +170,8 @@ bool HandOff(const std::string& handoff, const std::vector<Json>& clients) {
   std::string error;
   for (const Json& c : clients) {
     std::vector<ClientResult> one;
-    if (!ClientResultsFromJson("[" + c.dump() + "]", one, error) ||
+    if (!ClientResultsFromJson("[" + json_fields::WithJsonText(c).dump() + "]",
+                               one, error) ||
         one.empty()) {
       return false;
     }
@@ -193,7 +195,9 @@ bool HandOff(const std::string& handoff, const std::vector<Json>& clients) {
   }
   if (!WriteWholeFile((fs::path(handoff) / kClientResultsName).string(),
                       [&](std::ostream& out) {
-                        out << ClientResultsToJson(results).dump(1) << '\n';
+                        out << json_fields::WithJsonText(ClientResultsToJson(results))
+                                      .dump(1)
+                               << '\n';
                       },
                       error)) {
     std::cerr << "drives-agent: " << error << '\n';
@@ -223,13 +227,16 @@ int RunAgent(int argc, char** argv) {
   Json mine = RunClient(o, rank, std::string(name, length), offset);
   int status = 0;
   if (rank != 0) {
-    if (!SendText(mine.dump(), 0)) status = 1;
+    if (!SendText(json_fields::WithJsonText(mine).dump(), 0)) status = 1;
   } else {
     std::vector<Json> clients = {mine};
     for (int r = 1; r < size; ++r) {
       std::string text;
-      Json json =
-          ReceiveText(r, text) ? Json::parse(text, nullptr, false) : Json();
+      Json json = ReceiveText(r, text) &&
+                          json_fields::NestingWithin(text,
+                                                     json_fields::kMostNesting)
+                      ? Json::parse(text, nullptr, false)
+                      : Json();
       if (!json.is_object()) {
         status = 1;
         continue;

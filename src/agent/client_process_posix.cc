@@ -11,6 +11,7 @@
 #include <string>
 
 #include "agent/client_process.h"
+#include "runner/secret_variables.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration)
 
@@ -48,6 +49,7 @@ ClientRun RunBenchmark(const std::string& program, const std::string& folder,
   ClientRun run;
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (IsSecretEntry(*entry)) continue;
     if (threads == 0 || std::strncmp(*entry, kThreadsVariable,
                                      std::strlen(kThreadsVariable)) != 0) {
       environment.emplace_back(*entry);

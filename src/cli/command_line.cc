@@ -7,8 +7,9 @@
 #include <string>
 
 #include "cli/labels.h"
-#include "history/store_text.h"
+#include "history/server_location.h"
 #include "messages/messages.h"
+#include "parallel/thread_team.h"
 #include "reporters/reporter.h"
 
 namespace {
@@ -394,7 +395,7 @@ std::optional<int> FinishRun(const Given& given, int argc, char** argv,
   }
   // A password in a server's connection string is never kept.
   for (int i = 0; i < argc; ++i) {
-    sweep.command.push_back(MaskPassword(argv[i]));
+    sweep.command.push_back(MaskCommandWord(argv[i]));
   }
   return std::nullopt;
 }
@@ -414,7 +415,7 @@ CLI::App* AddDeviceCommand(CLI::App& app, DeviceOptions& device) {
       ->add_option("--threads", device.streams,
                    "Streams at once for a team's ceiling (default: the "
                    "machine's cores, up to 16)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Range(1, kMaxThreadCount));
   command->add_option("--format", device.format, "table (default) or json")
       ->check(CLI::IsMember({"table", "json"}));
   return command;

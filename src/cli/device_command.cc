@@ -12,6 +12,7 @@
 #include "machine/system_info.h"
 #include "messages/messages.h"
 #include "reporters/readable_number.h"
+#include "runs/json_fields.h"
 #include "runs/manifest.h"
 
 namespace {
@@ -48,7 +49,7 @@ int RunDevice(const DeviceOptions& options) {
         {"file_system", machine.fileSystem.value_or("")},
         {"device", machine.device.value_or("")},
         {"drive_ceiling", CeilingToJson(c)}};
-    std::cout << out.dump(2) << '\n';
+    std::cout << json_fields::WithJsonText(out).dump(2) << '\n';
   } else {
     std::cout << "The drive under " << options.directory;
     if (machine.fileSystem) {

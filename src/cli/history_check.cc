@@ -269,9 +269,11 @@ void WriteCsv(const std::vector<DriveCheck>& checks, std::ostream& stream) {
   for (const DriveCheck& c : checks) {
     for (const CheckRecord& r : c.findings) {
       out << CsvField(c.drive.name) << ',' << CsvField(c.drive.machine) << ','
-          << c.sessions << ',' << r.figure << ',' << r.role << ','
+          << c.sessions << ',' << CsvField(r.figure) << ','
+          << CsvField(r.role) << ','
           << (r.clients ? std::to_string(*r.clients) : "") << ','
-          << (r.threads ? std::to_string(*r.threads) : "") << ',' << r.finding
+          << (r.threads ? std::to_string(*r.threads) : "") << ','
+          << CsvField(r.finding)
           << ',' << CsvNumber(r.ratio) << ',' << CsvNumber(r.low) << ','
           << CsvNumber(r.high) << ','
           << (r.sinceSession ? std::to_string(*r.sinceSession) : "") << ','

@@ -12,8 +12,9 @@
 #include "history/history_store.h"
 #include "history/server_store.h"
 #include "history/session_reader.h"
-#include "history/store_text.h"
+#include "history/server_location.h"
 #include "messages/messages.h"
+#include "messages/utf8_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/history_view.h"
 #include "reporters/reporter.h"
@@ -71,13 +72,14 @@ bool AddOne(HistoryStore& store, const Session& session,
   std::string error;
   switch (store.Add(session, options.drive, id, drive, error)) {
     case HistoryStore::Added::kAdded:
-      std::cout << input << ": added as session " << id << " of drive " << drive
+      std::cout << Printable(input) << ": added as session " << id
+                << " of drive " << Printable(drive)
                 << " (" << session.runs.size()
                 << (session.runs.size() == 1 ? " run" : " runs") << ")\n";
       return true;
     case HistoryStore::Added::kAlreadyThere:
-      std::cout << input << ": already in the history as session " << id
-                << " of drive " << drive << "; nothing added\n";
+      std::cout << Printable(input) << ": already in the history as session "
+                << id << " of drive " << Printable(drive) << "; nothing added\n";
       return true;
     case HistoryStore::Added::kFailed:
       break;
@@ -101,13 +103,13 @@ int ListHistory(const HistoryOptions& options) {
       PrintError(error);
       return kUnreadable;
     }
-    std::cout << "No history yet at " << path << ".\n";
+    std::cout << "No history yet at " << Printable(path) << ".\n";
     return kAllRead;
   }
   const std::optional<std::vector<DriveSummary>> drives =
       MatchingDrives(*store, options);
   if (!drives) return kUnreadable;
-  std::cout << "History at " << store->Where() << ":\n";
+  std::cout << "History at " << Printable(store->Where()) << ":\n";
   for (const DriveSummary& drive : *drives) {
     const std::vector<StoredSession> sessions =
         store->Sessions(drive.id, "", false, error);
@@ -115,19 +117,22 @@ int ListHistory(const HistoryOptions& options) {
       PrintError(store->Where() + ": " + error);
       return kUnreadable;
     }
-    std::cout << "\nDrive " << DriveText(drive) << ": " << drive.sessions
+    std::cout << "\nDrive " << Printable(DriveText(drive)) << ": " << drive.sessions
               << (drive.sessions == 1 ? " session" : " sessions");
     if (drive.sessions > 0) {
-      std::cout << ", " << drive.first << " to " << drive.last;
+      std::cout << ", " << Printable(drive.first) << " to "
+                << Printable(drive.last);
     }
     std::cout << '\n';
     for (const StoredSession& s : sessions) {
       const SessionSummary& m = s.summary;
-      std::cout << "  session " << m.id << "  " << m.started << "  "
-                << m.program << "  threads " << m.threadCounts
-                << (m.settle ? "  settled" : "") << "  " << m.runs
-                << (m.runs == 1 ? " run" : " runs") << "  " << m.fileSystem
-                << "  " << m.source << '\n';
+      // Every field as a file may hold it: shown escaped.
+      std::cout << "  session " << m.id << "  " << Printable(m.started) << "  "
+                << Printable(m.program) << "  threads "
+                << Printable(m.threadCounts) << (m.settle ? "  settled" : "")
+                << "  " << m.runs << (m.runs == 1 ? " run" : " runs") << "  "
+                << Printable(m.fileSystem) << "  " << Printable(m.source)
+                << '\n';
     }
   }
   return kAllRead;
@@ -220,7 +225,8 @@ int AcceptChange(const HistoryOptions& options) {
     PrintError(store->Where() + ": " + error);
     return kUnreadable;
   }
-  std::cout << "Drive " << DriveText(*drive) << ": the change at session "
+  std::cout << "Drive " << Printable(DriveText(*drive))
+            << ": the change at session "
             << *options.sinceSession
             << " is accepted; the check judges from there on\n";
   return kAllRead;

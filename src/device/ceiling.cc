@@ -2,11 +2,13 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "device/direct_io.h"
 #include "device/drive_ceiling.h"
+#include "device/interruption.h"
 
 namespace fs = std::filesystem;
 
@@ -26,6 +28,11 @@ constexpr int kMostSmallFiles = 10000;
 
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Whether a timed transfer goes on: within its time, and not interrupted.
+bool Within(Clock::time_point start, double seconds) {
+  return Since(start) < seconds && !Interruption::Requested();
 }
 
 // A block of random bytes: a virtual disk or a drive that compresses or
@@ -62,7 +69,7 @@ Transfer DirectWrite(const std::string& path, long long limit) {
   AlignedBuffer block(kBlockBytes);
   Fill(block.data(), kBlockBytes, static_cast<std::uint32_t>(limit));
   const Clock::time_point start = Clock::now();
-  while (t.bytes < limit && Since(start) < kTransferSeconds) {
+  while (t.bytes < limit && Within(start, kTransferSeconds)) {
     if (!file->Write(block.data(), kBlockBytes, t.error)) return t;
     t.bytes += static_cast<long long>(kBlockBytes);
   }
@@ -77,7 +84,7 @@ Transfer DirectRead(const std::string& path) {
   if (!file) return t;
   AlignedBuffer block(kBlockBytes);
   const Clock::time_point start = Clock::now();
-  while (Since(start) < kTransferSeconds) {
+  while (Within(start, kTransferSeconds)) {
     const long long got = file->Read(block.data(), kBlockBytes, t.error);
     if (got <= 0) break;
     t.bytes += got;
@@ -86,18 +93,30 @@ Transfer DirectRead(const std::string& path) {
 }
 
 // `streams` transfers at once; the total rate in MB/s, none where one
-// failed.
+// failed (`error` set where a stream could not be started).
 template <typename Make>
-std::optional<double> AtOnce(int streams, const Make& make) {
+std::optional<double> AtOnce(int streams, const Make& make,
+                             std::string& error) {
   std::vector<Transfer> done(static_cast<std::size_t>(streams));
   std::vector<std::thread> threads;
   threads.reserve(done.size());
   const Clock::time_point start = Clock::now();
+  std::string refused;
   for (int s = 0; s < streams; ++s) {
-    threads.emplace_back(
-        [&, s] { done[static_cast<std::size_t>(s)] = make(s); });
+    try {
+      threads.emplace_back(
+          [&, s] { done[static_cast<std::size_t>(s)] = make(s); });
+    } catch (const std::system_error& e) {
+      refused = "cannot start stream " + std::to_string(s + 1) + " of " +
+                std::to_string(streams) + ": " + e.what();
+      break;
+    }
   }
   for (std::thread& t : threads) t.join();
+  if (!refused.empty()) {
+    error = refused;
+    return std::nullopt;
+  }
   const double seconds = Since(start);
   long long bytes = 0;
   for (const Transfer& t : done) {
@@ -110,6 +129,8 @@ std::optional<double> AtOnce(int streams, const Make& make) {
 }  // namespace
 
 DriveCeiling MeasureCeiling(const std::string& directory, int streams) {
+  // Every file it makes is removed, however it ends.
+  Interruption interruption;
   DriveCeiling ceiling;
   const Clock::time_point begin = Clock::now();
   ceiling.device = DescribeDevice(directory);
@@ -156,7 +177,7 @@ DriveCeiling MeasureCeiling(const std::string& directory, int streams) {
         std::min(kMostBufferedBytes, std::max(written.bytes, 64LL << 20));
     start = Clock::now();
     long long done = 0;
-    while (file && done < bytes &&
+    while (file && done < bytes && !Interruption::Requested() &&
            file->Write(block.data(), kBlockBytes, error)) {
       done += static_cast<long long>(kBlockBytes);
     }
@@ -175,7 +196,7 @@ DriveCeiling MeasureCeiling(const std::string& directory, int streams) {
     start = Clock::now();
     int files = 0;
     std::string error;
-    while (Since(start) < kSmallFilesSeconds && files < kMostSmallFiles) {
+    while (Within(start, kSmallFilesSeconds) && files < kMostSmallFiles) {
       const std::string path = Scratch(directory, "file", files);
       made.push_back(path);
       if (!WriteSmallFileSynchronously(path, data.data(), kSmallFileBytes,
@@ -195,16 +216,22 @@ DriveCeiling MeasureCeiling(const std::string& directory, int streams) {
       paths.push_back(Scratch(directory, "team", s));
       made.push_back(paths.back());
     }
-    ceiling.teamDirectWriteMbS = AtOnce(streams, [&](int s) {
-      return DirectWrite(paths[static_cast<std::size_t>(s)], limit / streams);
-    });
+    ceiling.teamDirectWriteMbS = AtOnce(
+        streams,
+        [&](int s) {
+          return DirectWrite(paths[static_cast<std::size_t>(s)],
+                             limit / streams);
+        },
+        ceiling.error);
     if (ceiling.teamDirectWriteMbS) {
-      ceiling.teamDirectReadMbS = AtOnce(streams, [&](int s) {
-        return DirectRead(paths[static_cast<std::size_t>(s)]);
-      });
+      ceiling.teamDirectReadMbS = AtOnce(
+          streams,
+          [&](int s) { return DirectRead(paths[static_cast<std::size_t>(s)]); },
+          ceiling.error);
     }
   }
   for (const std::string& path : made) fs::remove(path, code);
+  interruption.EndIfRequested();
   ceiling.seconds = Since(begin);
   return ceiling;
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -60,10 +61,22 @@ bool WriteWholeFile(const std::string& path,
     return WriteTo(path, path, std::ios::out, write, error);
   }
   const std::string temporary = TemporaryName(path);
-  if (!WriteTo(temporary, path, std::ios::out | std::ios::trunc, write,
-               error)) {
+  bool written = false;
+  try {
+    written = WriteTo(temporary, path, std::ios::out | std::ios::trunc, write,
+                      error);
+  } catch (const std::exception& e) {
+    // The temporary never outlives its writer.
+    error = "cannot write \"" + path + "\": " + e.what();
+  }
+  if (!written) {
     std::filesystem::remove(temporary, code);
     return false;
+  }
+  // A file that is there keeps its mode (a private report stays private); a
+  // new one gets the user's umask.
+  if (std::filesystem::is_regular_file(status)) {
+    std::filesystem::permissions(temporary, status.permissions(), code);
   }
   std::filesystem::rename(temporary, path, code);
   if (code) {

@@ -128,8 +128,4 @@ std::string HistoryPath(const std::string& asked);
 // ~/.local/share/...), %LOCALAPPDATA%\drives\history.sqlite on Windows.
 std::optional<std::string> DefaultHistoryPath();
 
-// Whether `location` names a PostgreSQL server (postgresql://...,
-// postgres://..., or libpq's key=value words) rather than a file.
-bool IsServerLocation(const std::string& location);
-
 #endif  // DRIVES_HISTORY_HISTORY_STORE_H_

@@ -163,6 +163,12 @@ bool MigrateSchema(sqlite3* db, int version, const AfterStep& after,
     version = sqlite3_column_int(statement, 0);
   }
   sqlite3_finalize(statement);
+  if (version < 0 || version > kHistorySchemaVersion) {
+    error = "schema version " + std::to_string(version) + " is not known";
+    std::string ignored;
+    ExecSql(db, "ROLLBACK", ignored);
+    return false;
+  }
   for (int step = version; step < kHistorySchemaVersion; ++step) {
     if (!ExecSql(db, kSteps[step], error) || !after(db, step + 1, error)) {
       std::string ignored;

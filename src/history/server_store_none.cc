@@ -1,5 +1,6 @@
 // A build without PostgreSQL (the 32-bit and Windows programs): a server's
 // connection string is refused, and a Linux machine pushes for them.
+#include "history/server_location.h"
 #include "history/server_store.h"
 
 namespace {
@@ -26,4 +27,11 @@ bool InitServer(const std::string& location, std::string& said,
   (void)said;
   error = kNoServer;
   return false;
+}
+
+ConnectionParse ParseConnection(const std::string& location,
+                                std::string& password) {
+  (void)location;
+  password.clear();
+  return ConnectionParse::kUnknown;
 }

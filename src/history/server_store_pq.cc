@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 
+#include "history/server_location.h"
 #include "history/server_store.h"
 #include "history/store_text.h"
 #include "history/views.h"
@@ -126,6 +127,10 @@ constexpr char kGrants[] =
 // How long a writer waits for another's lock (SQLite's busy timeout), and
 // for a server to answer.
 constexpr char kLockTimeout[] = "15s";
+// libpq's own words on such a string may quote it whole: none are shown.
+constexpr char kMalformed[] =
+    "the history server's connection string does not parse (libpq); it is "
+    "not shown";
 constexpr int kLockSeconds = 15;
 
 // One parameter of a statement: its text, or SQL's NULL.
@@ -814,11 +819,30 @@ bool ServerStore::Record(const std::vector<CheckRecord>& checks,
 
 }  // namespace
 
+ConnectionParse ParseConnection(const std::string& location,
+                                std::string& password) {
+  password.clear();
+  char* why = nullptr;
+  PQconninfoOption* options = PQconninfoParse(location.c_str(), &why);
+  PQfreemem(why);  // it may quote the string whole
+  if (options == nullptr) return ConnectionParse::kMalformed;
+  for (PQconninfoOption* o = options; o->keyword; ++o) {
+    if (std::string(o->keyword) == "password" && o->val) password = o->val;
+  }
+  PQconninfoFree(options);
+  return ConnectionParse::kParsed;
+}
+
 std::unique_ptr<HistoryStore> OpenServer(const std::string& location,
                                          HistoryStore::Mode mode,
                                          std::string& error) {
   (void)mode;  // a reader needs no other connection than a writer
   const std::string where = MaskPassword(location);
+  std::string password;
+  if (ParseConnection(location, password) == ConnectionParse::kMalformed) {
+    error = kMalformed;
+    return {};
+  }
   PGconn* conn = Connect(location, error);
   if (conn == nullptr) {
     error = where + ": " + error;
@@ -852,6 +876,11 @@ std::unique_ptr<HistoryStore> OpenServer(const std::string& location,
 bool InitServer(const std::string& location, std::string& said,
                 std::string& error) {
   const std::string where = MaskPassword(location);
+  std::string password;
+  if (ParseConnection(location, password) == ConnectionParse::kMalformed) {
+    error = kMalformed;
+    return {};
+  }
   PGconn* conn = Connect(location, error);
   if (conn == nullptr) {
     error = where + ": " + error;

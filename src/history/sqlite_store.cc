@@ -288,6 +288,13 @@ std::unique_ptr<HistoryStore> SqliteStore::Open(const std::string& path,
 
 bool SqliteStore::Prepare(Mode mode, std::string& error) {
   sqlite3_busy_timeout(db_, kBusyMilliseconds);
+  // The file may come from elsewhere: its schema runs no functions or
+  // triggers of its own, nothing writes around SQLite's own checks, and a
+  // reader's connection cannot write at all.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  std::string ignored;
+  if (mode == Mode::kRead) ExecSql(db_, "PRAGMA query_only = 1", ignored);
   {
     Statement check(db_, "PRAGMA quick_check");
     if (!check.Ok() || check.Step() != SQLITE_ROW) {
@@ -312,6 +319,11 @@ bool SqliteStore::Prepare(Mode mode, std::string& error) {
       return false;
     }
     version = static_cast<int>(user.Int(0));
+  }
+  if (version < 0) {
+    error = "schema version " + std::to_string(version) +
+            " is not one drives-report makes; left as it is";
+    return false;
   }
   if (version > kHistorySchemaVersion) {
     error = "made by a newer drives-report (schema version " +
@@ -363,7 +375,6 @@ bool SqliteStore::Prepare(Mode mode, std::string& error) {
       return false;
     }
   }
-  std::string ignored;
   if (mode == Mode::kWrite) {
     // Write-ahead logging lets readers and one writer at a time work at
     // once; it stays set in the file.

@@ -2,11 +2,15 @@
 
 #include <iostream>
 
+#include "messages/utf8_text.h"
+
 namespace {
 
 void Print(const char* kind, const std::string& what) {
-  // One insertion per line, so that lines stay whole.
-  std::cerr << std::string(kReportProgram) + ": " + kind + what + '\n'
+  // One insertion per line, so that lines stay whole; names from files and
+  // users neither break the line nor drive the terminal.
+  std::cerr << std::string(kReportProgram) + ": " + kind + Printable(what) +
+                   '\n'
             << std::flush;
 }
 

@@ -12,7 +12,14 @@ std::string CsvNumber(const std::optional<double>& value) {
   return std::string(text, result.ptr);
 }
 
-std::string CsvField(const std::string& text) {
+std::string CsvField(const std::string& plain) {
+  // A spreadsheet takes text that begins so as a formula, quoted or not: a
+  // leading apostrophe keeps it text.
+  const std::string text =
+      !plain.empty() && std::string("=+-@\t\r").find(plain.front()) !=
+                            std::string::npos
+          ? "'" + plain
+          : plain;
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (const char c : text) {

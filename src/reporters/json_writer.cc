@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "messages/utf8_text.h"
+
 namespace {
 
 constexpr std::size_t kIndent = 2;
@@ -9,8 +11,7 @@ constexpr std::size_t kIndent = 2;
 constexpr std::size_t kFlushBytes = 1 << 16;
 
 // Text that needs no escaping: printable ASCII without quotes and
-// backslashes. Anything else is escaped (and invalid UTF-8 replaced) by
-// nlohmann's own rules.
+// backslashes. Anything else is escaped by nlohmann's own rules.
 bool Plain(std::string_view text) {
   for (const char c : text) {
     if (c < 0x20 || c > 0x7e || c == '"' || c == '\\') return false;
@@ -44,12 +45,12 @@ void JsonWriter::Quoted(std::string_view text) {
     buffer_ += '"';
     return;
   }
-  // Bytes that are not UTF-8 (paths may hold any) are replaced rather than
-  // failing.
+  // Bytes that are not UTF-8 (paths may hold any) by the one reversible
+  // rule for JSON.
   nlohmann::detail::serializer<Json> serializer(
       nlohmann::detail::output_adapter<char>(buffer_), ' ',
       Json::error_handler_t::replace);
-  serializer.dump(Json(std::string(text)), false, false, 0);
+  serializer.dump(Json(ToJsonText(std::string(text))), false, false, 0);
 }
 
 JsonWriter& JsonWriter::Key(std::string_view key) {

@@ -1,5 +1,6 @@
 #include "reporters/markdown_reporter.h"
 
+#include "messages/utf8_text.h"
 #include "reporters/side_by_side.h"
 
 namespace {
@@ -8,7 +9,8 @@ namespace {
 // escaped: labels come from paths and from the user.
 std::string MarkdownCell(const std::string& text) {
   std::string cell;
-  for (const char c : text) {
+  // A newline would end the row: control characters are shown escaped.
+  for (const char c : Printable(text)) {
     if (c == '|' || c == '\\' || c == '*' || c == '_' || c == '`' || c == '<' ||
         c == '[') {
       cell += '\\';

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "messages/utf8_text.h"
 #include "reporters/readable_number.h"
 
 namespace {
@@ -34,7 +35,7 @@ std::string Px(double value) {
 std::string ShortLabel(const std::string& label,
                        std::size_t longest = kLongestLabel) {
   if (label.size() <= longest) return label;
-  return label.substr(0, longest - 3) + "...";
+  return CutAtCharacter(label, longest - 3) + "...";
 }
 
 std::string Text(double x, double y, const std::string& cls,
@@ -110,7 +111,9 @@ std::string HorizontalAxis(const Scale& x, const std::vector<double>& ticks,
 
 std::string EscapeXml(const std::string& text) {
   std::string escaped;
-  for (const char c : text) {
+  // Valid UTF-8 throughout: stray bytes and control characters shown as
+  // \xHH.
+  for (const char c : Printable(text)) {
     switch (c) {
       case '&':
         escaped += "&amp;";
@@ -145,10 +148,16 @@ std::vector<double> NiceTicks(double max, int wanted, double smallestStep) {
     if (step >= rough) break;
   }
   step = std::max(step, smallestStep);
-  std::vector<double> ticks;
-  for (int i = 0; ticks.empty() || ticks.back() < max; ++i) {
+  // Values near the ends of the doubles' range (a denormal, where the power
+  // of ten rounds to 0; a maximum near overflow) get one step to the top.
+  if (!(step > 0) || !std::isfinite(step) || max / step > 2.0 * wanted + 2) {
+    step = max;
+  }
+  std::vector<double> ticks{0};
+  for (int i = 1; ticks.back() < max && i <= 2 * wanted + 3; ++i) {
     ticks.push_back(i * step);
   }
+  if (ticks.back() < max || !std::isfinite(ticks.back())) ticks.back() = max;
   return ticks;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "messages/utf8_text.h"
 #include "reporters/side_by_side.h"
 
 namespace {
@@ -43,8 +44,15 @@ void WriteWrapped(const std::string& note, std::ostream& out) {
 
 }  // namespace
 
-void TableReporter::WriteTable(const TextTable& table,
+void TableReporter::WriteTable(const TextTable& given,
                                std::ostream& out) const {
+  // Names come from files and users: nothing in them drives the terminal.
+  TextTable table = given;
+  for (std::string& cell : table.header) cell = Printable(cell);
+  for (auto& row : table.rows) {
+    for (std::string& cell : row) cell = Printable(cell);
+  }
+  for (std::string& note : table.notes) note = Printable(note);
   std::vector<std::size_t> widths(table.header.size());
   for (std::size_t c = 0; c < widths.size(); ++c) {
     widths[c] = Width(table.header[c]);
@@ -71,5 +79,5 @@ void TableReporter::WriteTable(const TextTable& table,
 
 void TableReporter::WriteHeading(const std::string& text, int level,
                                  std::ostream& out) const {
-  out << (level > 1 ? "\n" : "") << text << '\n';
+  out << (level > 1 ? "\n" : "") << Printable(text) << '\n';
 }

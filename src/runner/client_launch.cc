@@ -34,8 +34,11 @@ std::optional<std::string> FindAgent() {
 
 LaunchOutcome LaunchClients(const ClientLaunch& launch, int clients,
                             const std::optional<int>& threads,
-                            const std::string& folder) {
+                            const std::string& runFolder) {
   LaunchOutcome outcome;
+  // mpirun starts in the run's folder: every path it is handed is whole.
+  std::error_code code;
+  const std::string folder = fs::absolute(runFolder, code).string();
   ChildRequest request;
   request.program = launch.mpirun;
   request.arguments = {"-n", std::to_string(clients)};
@@ -48,7 +51,9 @@ LaunchOutcome LaunchClients(const ClientLaunch& launch, int clients,
                            launch.mpirunArguments.end());
   request.arguments.insert(
       request.arguments.end(),
-      {launch.agent, "--program", launch.program, "--dir", launch.directory,
+      {launch.agent, "--program", launch.program, "--dir",
+       fs::absolute(launch.directory.empty() ? "." : launch.directory, code)
+           .string(),
        "--threads", std::to_string(threads.value_or(0)), "--timeout",
        std::to_string(launch.timeoutSeconds), "--handoff", folder});
   request.directory = folder;
@@ -61,7 +66,6 @@ LaunchOutcome LaunchClients(const ClientLaunch& launch, int clients,
     return outcome;
   }
   const fs::path handed = fs::path(folder) / kClientResultsName;
-  std::error_code code;
   if (fs::is_regular_file(handed, code)) {
     std::vector<ClientResult> results;
     if (ClientResultsFromJson(ReadWholeFile(handed), results, outcome.error)) {

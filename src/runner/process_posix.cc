@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runner/process.h"
+#include "runner/secret_variables.h"
 
 // POSIX leaves its declaration to the program; glibc declares it too.
 extern char** environ;  // NOLINT(readability-redundant-declaration)
@@ -74,7 +75,8 @@ std::vector<std::string> ChildEnvironment(const std::optional<int>& threads) {
   std::vector<std::string> environment;
   const std::string prefix = std::string(kThreadsVariable) + "=";
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (threads && std::strncmp(*entry, prefix.c_str(), prefix.size()) == 0) {
+    if ((threads && std::strncmp(*entry, prefix.c_str(), prefix.size()) == 0) ||
+        IsSecretEntry(*entry)) {
       continue;
     }
     environment.emplace_back(*entry);

@@ -2,9 +2,13 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "runner/process.h"
+#include "runner/secret_variables.h"
 
 const char kExecutableSuffix[] = ".exe";
 
@@ -44,31 +48,46 @@ HANDLE OpenOutput(const std::string& path) {
                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Sets OMP_NUM_THREADS for the child, which inherits our environment, and
-// puts it back as it was afterwards.
-class ThreadsVariable {
+// One variable of ours set (or removed) for the time a child starts, which
+// inherits our environment, and put back as it was afterwards.
+class ChildVariable {
  public:
-  explicit ThreadsVariable(const std::optional<int>& threads) {
-    if (!threads) return;
-    char value[64];
-    const DWORD length =
-        GetEnvironmentVariableA(kThreadsVariable, value, sizeof value);
-    if (length > 0 && length < sizeof value) saved_ = std::string(value);
-    set_ = true;
-    SetEnvironmentVariableA(kThreadsVariable, std::to_string(*threads).c_str());
-  }
-  ~ThreadsVariable() {
-    if (set_) {
-      SetEnvironmentVariableA(kThreadsVariable,
-                              saved_ ? saved_->c_str() : nullptr);
+  ChildVariable(const char* name, const std::optional<std::string>& value)
+      : name_(name) {
+    const DWORD length = GetEnvironmentVariableA(name, nullptr, 0);
+    if (length > 0) {
+      std::string saved(length, '\0');
+      saved.resize(GetEnvironmentVariableA(name, saved.data(), length));
+      saved_ = std::move(saved);
     }
+    SetEnvironmentVariableA(name, value ? value->c_str() : nullptr);
   }
-  ThreadsVariable(const ThreadsVariable&) = delete;
-  ThreadsVariable& operator=(const ThreadsVariable&) = delete;
+  ~ChildVariable() {
+    SetEnvironmentVariableA(name_, saved_ ? saved_->c_str() : nullptr);
+  }
+  ChildVariable(const ChildVariable&) = delete;
+  ChildVariable& operator=(const ChildVariable&) = delete;
 
  private:
-  bool set_ = false;
+  const char* name_;
   std::optional<std::string> saved_;
+};
+
+// The child's OMP_NUM_THREADS, and no secret of ours.
+class ChildEnvironment {
+ public:
+  explicit ChildEnvironment(const std::optional<int>& threads) {
+    if (threads) {
+      set_.emplace_back(std::make_unique<ChildVariable>(
+          kThreadsVariable, std::to_string(*threads)));
+    }
+    for (const char* name : kSecretVariables) {
+      set_.emplace_back(std::make_unique<ChildVariable>(name, std::nullopt));
+    }
+  }
+
+ private:
+  std::vector<std::unique_ptr<ChildVariable>> set_;
 };
 
 }  // namespace
@@ -122,7 +141,7 @@ ChildOutcome RunChild(const ChildRequest& request) {
   PROCESS_INFORMATION process{};
   BOOL started = FALSE;
   {
-    const ThreadsVariable threads(request.threads);
+    const ChildEnvironment environment(request.threads);
     started = CreateProcessA(request.program.c_str(), commandLine.data(),
                              nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                              request.directory.c_str(), &startup, &process);

@@ -36,6 +36,7 @@
 #include "runner/process.h"
 #include "runner/progress.h"
 #include "runs/client_results.h"
+#include "runs/json_fields.h"
 #include "runs/manifest.h"
 
 namespace fs = std::filesystem;
@@ -150,7 +151,8 @@ bool WriteManifest(const std::string& folder, const Manifest& manifest,
   std::string error;
   if (WriteWholeFile((fs::path(folder) / kManifestName).string(),
                      [&](std::ostream& out) {
-                       out << ManifestToJson(manifest).dump(2) << '\n';
+                       out << json_fields::WithJsonText(ManifestToJson(manifest)).dump(2)
+                           << '\n';
                      },
                      error)) {
     return true;
@@ -178,6 +180,8 @@ bool PrepareLaunch(const SweepOptions& options, const std::string& program,
     PrintError(launch.mpirun + ": no such program (--mpirun)");
     return false;
   }
+  // mpirun starts in each run's folder.
+  launch.mpirun = fs::absolute(launch.mpirun, code).string();
   const std::optional<std::string> agent = FindAgent();
   if (!agent) {
     PrintError(
@@ -195,7 +199,7 @@ bool PrepareLaunch(const SweepOptions& options, const std::string& program,
     launch.hostfile = fs::absolute(options.hostfile, code).string();
   }
   launch.mpirunArguments = options.mpirunArguments;
-  launch.agent = *agent;
+  launch.agent = fs::absolute(*agent, code).string();
   launch.program = program;
   launch.directory = directory;
   launch.timeoutSeconds = options.timeoutSeconds;

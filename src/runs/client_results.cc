@@ -39,23 +39,18 @@ Json ClientResultsToJson(const std::vector<ClientResult>& clients) {
   return list;
 }
 
-bool ClientResultsFromJson(const std::string& text,
-                           std::vector<ClientResult>& clients,
-                           std::string& error) {
-  const Json json = Json::parse(text, nullptr, false);
-  if (json.is_discarded() || !json.is_array()) {
-    error = std::string(kClientResultsName) + ": not a list of clients";
-    return false;
-  }
+namespace {
+
+void ReadClients(const Json& json, std::vector<ClientResult>& clients) {
   for (const Json& c : json) {
     if (!c.is_object()) continue;
     ClientResult r;
-    r.client = Int(c, "client").value_or(0);
+    r.client = Int(c, "client", 1).value_or(0);
     r.host = String(c, "host").value_or("");
     r.folder = String(c, "folder").value_or("");
     r.status = RunStatusFromName(String(c, "status").value_or(""));
     r.exitStatus = Int(c, "exit_status");
-    r.signal = Int(c, "signal");
+    r.signal = Int(c, "signal", 0);
     r.reason = String(c, "reason").value_or("");
     r.resultsFile = String(c, "results_file").value_or("");
     r.consoleFile = String(c, "console_file").value_or("");
@@ -72,6 +67,26 @@ bool ClientResultsFromJson(const std::string& text,
       }
     }
     clients.push_back(std::move(r));
+  }
+}
+
+}  // namespace
+
+bool ClientResultsFromJson(const std::string& text,
+                           std::vector<ClientResult>& clients,
+                           std::string& error) {
+  const Json json = json_fields::NestingWithin(text, json_fields::kMostNesting)
+                         ? Json::parse(text, nullptr, false)
+                         : Json(Json::value_t::discarded);
+  if (json.is_discarded() || !json.is_array()) {
+    error = std::string(kClientResultsName) + ": not a list of clients";
+    return false;
+  }
+  try {
+    ReadClients(json, clients);
+  } catch (const json_fields::OutOfRange& e) {
+    error = std::string(kClientResultsName) + ": " + e.what();
+    return false;
   }
   return true;
 }

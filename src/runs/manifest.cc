@@ -4,6 +4,7 @@
 #include <ctime>
 #include <utility>
 
+#include "messages/utf8_text.h"
 #include "runs/json_fields.h"
 
 namespace {
@@ -67,15 +68,15 @@ Json OrNull(const std::optional<T>& value) {
 
 RunEntry RunFromJson(const Json& json) {
   RunEntry run;
-  run.index = Int(json, "index").value_or(0);
-  run.round = Int(json, "round").value_or(0);
+  run.index = Int(json, "index", 1).value_or(0);
+  run.round = Int(json, "round", 0).value_or(0);
   run.warmup = Flag(json, "warmup");
-  run.threads = Int(json, "threads");
+  run.threads = Int(json, "threads", 1);
   run.start = String(json, "start").value_or("");
   run.wallSeconds = Number(json, "wall_s");
   run.status = RunStatusFromName(String(json, "status").value_or(""));
   run.exitStatus = Int(json, "exit_status");
-  run.signal = Int(json, "signal");
+  run.signal = Int(json, "signal", 0);
   run.reason = String(json, "reason").value_or("");
   run.resultsFile = String(json, "results_file").value_or("");
   run.consoleFile = String(json, "console_file").value_or("");
@@ -86,7 +87,7 @@ RunEntry RunFromJson(const Json& json) {
   run.stealSeconds = OptionalNumber(json, "steal_s");
   run.otherCpuSeconds = OptionalNumber(json, "other_cpu_s");
   run.settleSeconds = OptionalNumber(json, "settle_s");
-  run.clients = Int(json, "clients");
+  run.clients = Int(json, "clients", 1);
   run.clientsFolder = String(json, "clients_folder").value_or("");
   return run;
 }
@@ -250,7 +251,7 @@ DriveCeiling CeilingFromJson(const Json& json) {
   c.directReadMbS = OptionalNumber(json, "direct_read_mb_s");
   c.fsyncWriteMbS = OptionalNumber(json, "fsync_write_mb_s");
   c.syncFilesPerS = OptionalNumber(json, "sync_files_per_s");
-  c.teamStreams = Int(json, "team_streams");
+  c.teamStreams = Int(json, "team_streams", 1);
   c.teamDirectWriteMbS = OptionalNumber(json, "team_direct_write_mb_s");
   c.teamDirectReadMbS = OptionalNumber(json, "team_direct_read_mb_s");
   c.directIoRefused = String(json, "direct_io_refused").value_or("");
@@ -275,13 +276,9 @@ DriveCeiling CeilingFromJson(const Json& json) {
   return c;
 }
 
-bool ManifestFromJson(const std::string& text, Manifest& manifest,
-                      std::string& error) {
-  const Json json = Json::parse(text, nullptr, false);
-  if (json.is_discarded() || !json.is_object()) {
-    error = "not valid JSON";
-    return false;
-  }
+namespace {
+
+bool ReadManifest(const Json& json, Manifest& manifest, std::string& error) {
   const std::optional<std::string> schema = String(json, "schema");
   if (schema != std::string(kManifestSchema) &&
       schema != std::string(kManifestSchemaOne)) {
@@ -299,26 +296,28 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
   const auto command = json.find("command");
   if (command != json.end() && command->is_array()) {
     for (const Json& word : *command) {
-      if (word.is_string()) manifest.command.push_back(word.get<std::string>());
+      if (word.is_string()) {
+        manifest.command.push_back(FromJsonText(word.get<std::string>()));
+      }
     }
   }
   const Json plan = json.value("plan", Json::object());
   if (plan.is_object()) {
-    manifest.runsPerCount = Int(plan, "runs_per_thread_count").value_or(0);
+    manifest.runsPerCount =
+        Int(plan, "runs_per_thread_count", 0).value_or(0);
     manifest.timeoutSeconds = Number(plan, "timeout_s");
     const auto counts = plan.find("thread_counts");
     if (counts != plan.end() && counts->is_array()) {
       for (const Json& count : *counts) {
         manifest.threadCounts.push_back(
-            count.is_number_integer() ? std::optional<int>(count.get<int>())
-                                      : std::nullopt);
+            Int(Json{{"thread_counts", count}}, "thread_counts", 1));
       }
     }
     manifest.dropCaches = Flag(plan, "drop_caches");
-    manifest.warmup = Int(plan, "warmup").value_or(0);
+    manifest.warmup = Int(plan, "warmup", 0).value_or(0);
     manifest.settle = Flag(plan, "settle");
     manifest.precision = OptionalNumber(plan, "precision");
-    manifest.maxRuns = Int(plan, "max_runs").value_or(0);
+    manifest.maxRuns = Int(plan, "max_runs", 0).value_or(0);
     manifest.maxTimeSeconds = OptionalNumber(plan, "max_time_s");
     if (const auto seed = Bytes(plan, "seed")) {
       manifest.seed = static_cast<std::uint32_t>(*seed);
@@ -327,8 +326,9 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
     const auto clients = plan.find("client_counts");
     if (clients != plan.end() && clients->is_array()) {
       for (const Json& count : *clients) {
-        if (count.is_number_integer()) {
-          manifest.clientCounts.push_back(count.get<int>());
+        const Json field{{"client_counts", count}};
+        if (const std::optional<int> n = Int(field, "client_counts", 1)) {
+          manifest.clientCounts.push_back(*n);
         }
       }
     }
@@ -368,4 +368,26 @@ bool ManifestFromJson(const std::string& text, Manifest& manifest,
     manifest.driveCeiling = CeilingFromJson(*ceiling);
   }
   return true;
+}
+
+}  // namespace
+
+bool ManifestFromJson(const std::string& text, Manifest& manifest,
+                      std::string& error) {
+  if (!json_fields::NestingWithin(text, json_fields::kMostNesting)) {
+    error = "nested deeper than " +
+            std::to_string(json_fields::kMostNesting) + " levels";
+    return false;
+  }
+  const Json json = Json::parse(text, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) {
+    error = "not valid JSON";
+    return false;
+  }
+  try {
+    return ReadManifest(json, manifest, error);
+  } catch (const json_fields::OutOfRange& e) {
+    error = e.what();
+    return false;
+  }
 }

@@ -13,6 +13,33 @@ std::string InFolder(const std::string& folder, const std::string& name) {
   return (std::filesystem::path(folder) / name).string();
 }
 
+// Whether a manifest's `name` stays inside its folder: no parent, no
+// absolute path, no drive, no separator (files sit right inside).
+bool InsideName(const std::string& name) {
+  return !name.empty() && name.find("..") == std::string::npos &&
+         name.find_first_of("/\\:") == std::string::npos;
+}
+
+// A file a manifest names, loaded only where it is a regular file right in
+// `folder` (never a link, a device or a pipe, which could hang the report).
+bool LoadNamed(const std::string& folder, const std::string& name,
+               std::string& text, InputError& error) {
+  if (!InsideName(name)) {
+    error = {0, "not a file name inside the run folder"};
+    return false;
+  }
+  std::error_code code;
+  const std::string path = InFolder(folder, name);
+  const std::filesystem::file_status status =
+      std::filesystem::symlink_status(path, code);
+  if (std::filesystem::exists(status) &&
+      !std::filesystem::is_regular_file(status)) {
+    error = {0, "not a regular file"};
+    return false;
+  }
+  return LoadInputText(path, text, error);
+}
+
 std::string RunName(const RunEntry& run) {
   std::string name = "run " + std::to_string(run.index);
   if (run.clients) {
@@ -37,8 +64,9 @@ void ReadClients(const std::string& path, const RunEntry& run,
   InputError loadError;
   std::vector<ClientResult> results;
   std::string why;
-  if (!LoadInputText(InFolder(clientsFolder, kClientResultsName), text,
-                     loadError)) {
+  if (!InsideName(run.clientsFolder)) {
+    why = run.clientsFolder + ": not a folder inside the run folder";
+  } else if (!LoadNamed(clientsFolder, kClientResultsName, text, loadError)) {
     why = kClientResultsName + std::string(": ") + loadError.message;
   } else if (ClientResultsFromJson(text, results, why)) {
     hash.Add(text);
@@ -49,7 +77,7 @@ void ReadClients(const std::string& path, const RunEntry& run,
     const std::string source = InFolder(clientsFolder, result.consoleFile);
     InputError runError;
     std::optional<RunRecord> record;
-    if (!result.consoleFile.empty() && LoadInputText(source, text, runError) &&
+    if (LoadNamed(clientsFolder, result.consoleFile, text, runError) &&
         CheckInputText(text, runError)) {
       hash.Add(text);
       record = ReadRunRecord(text, source, runError);
@@ -94,10 +122,7 @@ std::vector<SweepDirectory> SweepDirectoriesOf(const std::string& path) {
   for (SweepDirectory d : manifest.directories) {
     // Only this folder and folders right inside it: a manifest names
     // nothing else.
-    if (d.folder.find("..") != std::string::npos ||
-        d.folder.find_first_of("/\\:") != std::string::npos) {
-      continue;
-    }
+    if (!d.folder.empty() && !InsideName(d.folder)) continue;
     d.folder = d.folder.empty() ? path : InFolder(path, d.folder);
     directories.push_back(std::move(d));
   }
@@ -140,7 +165,7 @@ bool ReadRunFolder(const std::string& path, std::string& text,
     const std::string source = InFolder(path, name);
     InputError runError;
     std::optional<RunRecord> record;
-    if (!name.empty() && LoadInputText(source, text, runError) &&
+    if (!name.empty() && LoadNamed(path, name, text, runError) &&
         CheckInputText(text, runError)) {
       hash.Add(text);
       record = ReadRunRecord(text, source, runError);
