@@ -11,10 +11,10 @@
 #include <string>
 
 #include "agent/client_process.h"
-#include "runs/json_fields.h"
 #include "agent/exchange.h"
 #include "files/whole_file.h"
 #include "runs/client_results.h"
+#include "runs/json_fields.h"
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
@@ -195,9 +195,10 @@ bool HandOff(const std::string& handoff, const std::vector<Json>& clients) {
   }
   if (!WriteWholeFile((fs::path(handoff) / kClientResultsName).string(),
                       [&](std::ostream& out) {
-                        out << json_fields::WithJsonText(ClientResultsToJson(results))
-                                      .dump(1)
-                               << '\n';
+                        out << json_fields::WithJsonText(
+                                   ClientResultsToJson(results))
+                                   .dump(1)
+                            << '\n';
                       },
                       error)) {
     std::cerr << "drives-agent: " << error << '\n';
@@ -232,9 +233,8 @@ int RunAgent(int argc, char** argv) {
     std::vector<Json> clients = {mine};
     for (int r = 1; r < size; ++r) {
       std::string text;
-      Json json = ReceiveText(r, text) &&
-                          json_fields::NestingWithin(text,
-                                                     json_fields::kMostNesting)
+      Json json = ReceiveText(r, text) && json_fields::NestingWithin(
+                                              text, json_fields::kMostNesting)
                       ? Json::parse(text, nullptr, false)
                       : Json();
       if (!json.is_object()) {

@@ -8,6 +8,7 @@
 #include "cli/output.h"
 #include "cli/report_command.h"
 #include "messages/messages.h"
+#include "messages/utf8_text.h"
 #include "reporters/csv_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/history_view.h"
@@ -251,14 +252,14 @@ std::optional<DriveCheck> CheckDrive(HistoryStore& store,
 
 void WriteTable(const std::vector<DriveCheck>& checks, std::ostream& out) {
   for (const DriveCheck& c : checks) {
-    out << "Drive " << DriveText(c.drive) << ": " << c.sessions
+    out << "Drive " << Printable(DriveText(c.drive)) << ": " << c.sessions
         << (c.sessions == 1 ? " session" : " sessions");
     if (c.judgedFrom) {
       out << ", judged from session " << *c.judgedFrom
           << " on (a change accepted there)";
     }
     out << '\n';
-    for (const std::string& line : c.lines) out << line << '\n';
+    for (const std::string& line : c.lines) out << Printable(line) << '\n';
   }
 }
 
@@ -269,13 +270,11 @@ void WriteCsv(const std::vector<DriveCheck>& checks, std::ostream& stream) {
   for (const DriveCheck& c : checks) {
     for (const CheckRecord& r : c.findings) {
       out << CsvField(c.drive.name) << ',' << CsvField(c.drive.machine) << ','
-          << c.sessions << ',' << CsvField(r.figure) << ','
-          << CsvField(r.role) << ','
-          << (r.clients ? std::to_string(*r.clients) : "") << ','
+          << c.sessions << ',' << CsvField(r.figure) << ',' << CsvField(r.role)
+          << ',' << (r.clients ? std::to_string(*r.clients) : "") << ','
           << (r.threads ? std::to_string(*r.threads) : "") << ','
-          << CsvField(r.finding)
-          << ',' << CsvNumber(r.ratio) << ',' << CsvNumber(r.low) << ','
-          << CsvNumber(r.high) << ','
+          << CsvField(r.finding) << ',' << CsvNumber(r.ratio) << ','
+          << CsvNumber(r.low) << ',' << CsvNumber(r.high) << ','
           << (r.sinceSession ? std::to_string(*r.sinceSession) : "") << ','
           << CsvField(r.sinceStarted) << ',' << CsvField(r.message) << '\n';
     }

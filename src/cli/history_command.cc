@@ -10,9 +10,9 @@
 #include "conclusions/history_judgement.h"
 #include "history/history_copy.h"
 #include "history/history_store.h"
+#include "history/server_location.h"
 #include "history/server_store.h"
 #include "history/session_reader.h"
-#include "history/server_location.h"
 #include "messages/messages.h"
 #include "messages/utf8_text.h"
 #include "reporters/figure_comparisons.h"
@@ -73,13 +73,14 @@ bool AddOne(HistoryStore& store, const Session& session,
   switch (store.Add(session, options.drive, id, drive, error)) {
     case HistoryStore::Added::kAdded:
       std::cout << Printable(input) << ": added as session " << id
-                << " of drive " << Printable(drive)
-                << " (" << session.runs.size()
+                << " of drive " << Printable(drive) << " ("
+                << session.runs.size()
                 << (session.runs.size() == 1 ? " run" : " runs") << ")\n";
       return true;
     case HistoryStore::Added::kAlreadyThere:
       std::cout << Printable(input) << ": already in the history as session "
-                << id << " of drive " << Printable(drive) << "; nothing added\n";
+                << id << " of drive " << Printable(drive)
+                << "; nothing added\n";
       return true;
     case HistoryStore::Added::kFailed:
       break;
@@ -117,7 +118,8 @@ int ListHistory(const HistoryOptions& options) {
       PrintError(store->Where() + ": " + error);
       return kUnreadable;
     }
-    std::cout << "\nDrive " << Printable(DriveText(drive)) << ": " << drive.sessions
+    std::cout << "\nDrive " << Printable(DriveText(drive)) << ": "
+              << drive.sessions
               << (drive.sessions == 1 ? " session" : " sessions");
     if (drive.sessions > 0) {
       std::cout << ", " << Printable(drive.first) << " to "
@@ -226,8 +228,7 @@ int AcceptChange(const HistoryOptions& options) {
     return kUnreadable;
   }
   std::cout << "Drive " << Printable(DriveText(*drive))
-            << ": the change at session "
-            << *options.sinceSession
+            << ": the change at session " << *options.sinceSession
             << " is accepted; the check judges from there on\n";
   return kAllRead;
 }

@@ -63,8 +63,8 @@ bool WriteWholeFile(const std::string& path,
   const std::string temporary = TemporaryName(path);
   bool written = false;
   try {
-    written = WriteTo(temporary, path, std::ios::out | std::ios::trunc, write,
-                      error);
+    written =
+        WriteTo(temporary, path, std::ios::out | std::ios::trunc, write, error);
   } catch (const std::exception& e) {
     // The temporary never outlives its writer.
     error = "cannot write \"" + path + "\": " + e.what();

@@ -52,21 +52,28 @@ std::size_t CharacterLength(const std::string& text, std::size_t at) {
     if ((next & 0xC0) != 0x80) return 0;
     code = (code << 6) | (next & 0x3F);
   }
-  const bool overlong = (length == 3 && code < 0x800) ||
-                        (length == 4 && code < 0x10000);
+  const bool overlong =
+      (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
   const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
   if (overlong || surrogate || code > 0x10FFFF) return 0;
   return length;
 }
 
 std::string Printable(const std::string& text) {
+  // Most text is printable ASCII: as it is, without a walk per character.
+  bool plain = true;
+  for (const char c : text) {
+    plain = plain && c >= 0x20 && c < 0x7F;
+  }
+  if (plain) return text;
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t length = CharacterLength(text, at);
     const unsigned char lead = At(text, at);
-    const bool control = (length == 1 && (lead < 0x20 || lead == 0x7F)) ||
-                         (length == 2 && lead == 0xC2 && At(text, at + 1) < 0xA0);
+    const bool control =
+        (length == 1 && (lead < 0x20 || lead == 0x7F)) ||
+        (length == 2 && lead == 0xC2 && At(text, at + 1) < 0xA0);
     if (length == 0 || control) {
       for (std::size_t i = 0; i < (length == 0 ? 1 : length); ++i) {
         char escaped[8];

@@ -198,8 +198,8 @@ void WriteIntervals(const Comparison& comparison,
     const FigureComparison* compared = conclusions.Compared(c, row);
     const FigureStatistics s = column.Describe(row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
-    std::string tail = "," + CsvField(row.Key()) + ',' + CsvField(row.Unit()) + ',' +
-                       CsvNumber(s.summary.median) + ',';
+    std::string tail = "," + CsvField(row.Key()) + ',' + CsvField(row.Unit()) +
+                       ',' + CsvNumber(s.summary.median) + ',';
     if (s.interval) {
       tail += CsvNumber(s.interval->low) + ',' + CsvNumber(s.interval->high) +
               ',' + CsvNumber(s.interval->coverage) + ',' +
@@ -317,14 +317,14 @@ void CsvReporter::WriteHistory(const HistoryView& view,
         out << CsvField(view.drive) << ',' << session.id << ','
             << CsvField(session.started) << ','
             << (c.threads ? std::to_string(*c.threads) : "") << ','
-            << CsvField(figure.figure) << ',' << CsvField(figure.unit) << ',' << p.runs
-            << ',' << CsvNumber(p.median) << ',' << CsvNumber(p.low) << ','
-            << CsvNumber(p.high) << ',' << CsvNumber(coverage) << ','
+            << CsvField(figure.figure) << ',' << CsvField(figure.unit) << ','
+            << p.runs << ',' << CsvNumber(p.median) << ',' << CsvNumber(p.low)
+            << ',' << CsvNumber(p.high) << ',' << CsvNumber(coverage) << ','
             << CsvNumber(precision) << ','
             << (shift ? CsvNumber(shift->ratio) : std::string()) << ','
             << CsvField(c.program) << ',' << (c.settle ? "1" : "0") << ','
-            << CsvField(c.role) << ',' << (c.clients ? std::to_string(*c.clients) : "")
-            << ','
+            << CsvField(c.role) << ','
+            << (c.clients ? std::to_string(*c.clients) : "") << ','
             << (shift ? CsvNumber(shift->low) + ',' + CsvNumber(shift->high)
                       : std::string(","))
             << '\n';

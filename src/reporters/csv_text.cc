@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "messages/utf8_text.h"
+
 std::string CsvNumber(const std::optional<double>& value) {
   if (!value) return "";
   if (std::isnan(*value)) return "nan";
@@ -12,12 +14,14 @@ std::string CsvNumber(const std::optional<double>& value) {
   return std::string(text, result.ptr);
 }
 
-std::string CsvField(const std::string& plain) {
+std::string CsvField(const std::string& given) {
   // A spreadsheet takes text that begins so as a formula, quoted or not: a
-  // leading apostrophe keeps it text.
-  const std::string text =
-      !plain.empty() && std::string("=+-@\t\r").find(plain.front()) !=
-                            std::string::npos
+  // leading apostrophe keeps it text. Control characters and stray bytes are
+  // shown escaped, as on a terminal.
+  const std::string plain = Printable(given);
+  std::string text =
+      !given.empty() &&
+              std::string("=+-@\t\r").find(given.front()) != std::string::npos
           ? "'" + plain
           : plain;
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

@@ -10,7 +10,8 @@
 // Empty for none; infinity and not-a-number as pandas reads them.
 std::string CsvNumber(const std::optional<double>& value);
 // Text that a spreadsheet would take as a formula (it begins with =, +, -,
-// @, a tab or a carriage return) gets a leading apostrophe.
+// @, a tab or a carriage return) gets a leading apostrophe; control
+// characters and bytes that are not UTF-8 are shown as \xHH.
 std::string CsvField(const std::string& text);
 
 #endif  // DRIVES_REPORTERS_CSV_TEXT_H_

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "messages/messages.h"
+#include "messages/utf8_text.h"
 #include "results/figure_rows.h"
 #include "runner/process.h"
 
@@ -41,7 +42,7 @@ std::string Progress::Line(int index, const std::optional<int>& threads,
   std::string line =
       std::string(kReportProgram) + ": run " + std::to_string(index) +
       (atMost_ ? " of at most " : " of ") + std::to_string(total_) + ", " +
-      (place_.empty() ? std::string() : place_ + ", ") +
+      (place_.empty() ? std::string() : Printable(place_) + ", ") +
       (clients ? ClientsText(*clients) + ", " : std::string()) +
       (threads ? ThreadsText(*threads) : std::string("default threads")) +
       (warmup ? ", warm-up" : "") + ": " + what + "; " + Duration(elapsed) +

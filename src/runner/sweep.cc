@@ -149,12 +149,13 @@ bool MakeFolder(const std::string& asked, std::string& folder) {
 bool WriteManifest(const std::string& folder, const Manifest& manifest,
                    bool quiet = false) {
   std::string error;
-  if (WriteWholeFile((fs::path(folder) / kManifestName).string(),
-                     [&](std::ostream& out) {
-                       out << json_fields::WithJsonText(ManifestToJson(manifest)).dump(2)
-                           << '\n';
-                     },
-                     error)) {
+  if (WriteWholeFile(
+          (fs::path(folder) / kManifestName).string(),
+          [&](std::ostream& out) {
+            out << json_fields::WithJsonText(ManifestToJson(manifest)).dump(2)
+                << '\n';
+          },
+          error)) {
     return true;
   }
   if (!quiet) PrintError(error + "; the runs so far are kept in " + folder);

@@ -76,8 +76,8 @@ bool ClientResultsFromJson(const std::string& text,
                            std::vector<ClientResult>& clients,
                            std::string& error) {
   const Json json = json_fields::NestingWithin(text, json_fields::kMostNesting)
-                         ? Json::parse(text, nullptr, false)
-                         : Json(Json::value_t::discarded);
+                        ? Json::parse(text, nullptr, false)
+                        : Json(Json::value_t::discarded);
   if (json.is_discarded() || !json.is_array()) {
     error = std::string(kClientResultsName) + ": not a list of clients";
     return false;

@@ -44,15 +44,13 @@ std::optional<std::string> String(const Json& json, const char* key) {
   return FromJsonText(it->get<std::string>());
 }
 
-std::optional<int> Int(const Json& json, const char* key, int least,
-                       int most) {
+std::optional<int> Int(const Json& json, const char* key, int least, int most) {
   const auto it = json.find(key);
   if (it == json.end() || !it->is_number_integer()) return std::nullopt;
-  const bool fits = it->is_number_unsigned()
-                        ? it->get<std::uint64_t>() <=
-                              static_cast<std::uint64_t>(most)
-                        : it->get<std::int64_t>() >= least &&
-                              it->get<std::int64_t>() <= most;
+  const bool fits =
+      it->is_number_unsigned()
+          ? it->get<std::uint64_t>() <= static_cast<std::uint64_t>(most)
+          : it->get<std::int64_t>() >= least && it->get<std::int64_t>() <= most;
   if (!fits || it->get<std::int64_t>() < least) {
     throw OutOfRange("\"" + std::string(key) + "\" is " + it->dump() +
                      ", outside " + std::to_string(least) + " to " +

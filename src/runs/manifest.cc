@@ -303,8 +303,7 @@ bool ReadManifest(const Json& json, Manifest& manifest, std::string& error) {
   }
   const Json plan = json.value("plan", Json::object());
   if (plan.is_object()) {
-    manifest.runsPerCount =
-        Int(plan, "runs_per_thread_count", 0).value_or(0);
+    manifest.runsPerCount = Int(plan, "runs_per_thread_count", 0).value_or(0);
     manifest.timeoutSeconds = Number(plan, "timeout_s");
     const auto counts = plan.find("thread_counts");
     if (counts != plan.end() && counts->is_array()) {
@@ -375,8 +374,8 @@ bool ReadManifest(const Json& json, Manifest& manifest, std::string& error) {
 bool ManifestFromJson(const std::string& text, Manifest& manifest,
                       std::string& error) {
   if (!json_fields::NestingWithin(text, json_fields::kMostNesting)) {
-    error = "nested deeper than " +
-            std::to_string(json_fields::kMostNesting) + " levels";
+    error = "nested deeper than " + std::to_string(json_fields::kMostNesting) +
+            " levels";
     return false;
   }
   const Json json = Json::parse(text, nullptr, false);

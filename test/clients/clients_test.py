@@ -105,6 +105,22 @@ def localhost(tmp):
     expect("4 clients, 1 thread" in table and "Start skew (ms)" in table and
            "Sum over clients" in table, table)
 
+    # A relative --out and --dir, and the default out folder: mpirun starts
+    # in each run's folder, so every path it is handed is whole (a relative
+    # one failed: "cannot create ... No such file or directory").
+    os.makedirs(os.path.join(tmp, "rel-work"))
+    for out in (["--out", "relative"], []):
+        done = run("run", "--no-history", "--no-ceiling", "--dir", "rel-work",
+                   *out, "--mpirun-args", MPIRUN_ARGS, "--clients", "2",
+                   "--threads", "1", "--runs", "1", "--program", program,
+                   cwd=tmp)
+        expect(done.returncode == 0, f"{out}: {done.stderr}")
+    kept = [n for n in os.listdir(tmp) if n.startswith("drives-runs-")]
+    expect(len(kept) == 1 and all(
+        r["status"] == "ok" for r in manifest(os.path.join(tmp, kept[0]))[
+            "runs"]) and all(r["status"] == "ok" for r in manifest(
+                os.path.join(tmp, "relative"))["runs"]), kept)
+
 
 def faults(tmp):
     """A client that fails, and one that hangs past --timeout: each kept

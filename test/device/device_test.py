@@ -132,7 +132,39 @@ def loop_sync(tmp):
                                           "sync_files_per_s")})
 
 
-SCENARIOS = {"disk": disk, "memory": memory, "loop_sync": loop_sync}
+def interrupt(tmp):
+    """Ctrl-C (and SIGTERM) in the middle of a measurement: it stops early,
+    removes every file it made (an 838 MiB one was left before), and ends
+    as the signal ends it; a team larger than 16 is refused in one line
+    (40,000 threads aborted and left 14,773 files)."""
+    import signal
+    import time
+    for sent, delay in ((signal.SIGINT, 0.8), (signal.SIGTERM, 2.5),
+                        (signal.SIGINT, 4.0)):
+        started = time.time()
+        child = subprocess.Popen(report + ["device", native(tmp), "--threads",
+                                           "2"],
+                                 stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE)
+        time.sleep(delay)
+        child.send_signal(sent)
+        child.communicate(timeout=TIMEOUT)
+        expect(child.returncode == -sent, f"{sent}: {child.returncode}")
+        expect(os.listdir(tmp) == [], f"{sent} at {delay} s: left "
+               f"{os.listdir(tmp)[:5]}")
+        print(f"{signal.Signals(sent).name} at {delay} s: ended after "
+              f"{time.time() - started:.1f} s, nothing left")
+    for threads in ("40000", "17", "0"):
+        done = subprocess.run(report + ["device", native(tmp), "--threads",
+                                        threads],
+                              capture_output=True, text=True, timeout=TIMEOUT)
+        expect(done.returncode == 2 and done.stderr.startswith(
+            "drives-report: error: --threads: ") and os.listdir(tmp) == [],
+               f"{threads}: {done.stderr}")
+
+
+SCENARIOS = {"disk": disk, "memory": memory, "loop_sync": loop_sync,
+             "interrupt": interrupt}
 
 
 def main(argv):

@@ -427,8 +427,11 @@ def safety(tmp):
     """What is not the history is refused and never touched; a file of the
     previous version is brought up to date in one step."""
     good = folder(tmp, "s", [FAST] * 2, "2026-11-01T10:00:00Z")
+    versions = {"newer.sqlite": 99, "negative.sqlite": -1,
+                "far.sqlite": -1000000}
     for name, data in (("text.sqlite", b"shopping list\n" * 100),
-                       ("damaged.sqlite", None), ("newer.sqlite", None)):
+                       ("damaged.sqlite", None), ("newer.sqlite", None),
+                       ("negative.sqlite", None), ("far.sqlite", None)):
         path = os.path.join(tmp, name)
         if data is not None:
             with open(path, "wb") as f:
@@ -437,8 +440,10 @@ def safety(tmp):
             run("history", "add", "--history", path, good)
             with sqlite3.connect(path) as c:
                 c.execute("PRAGMA journal_mode = DELETE")
-                if name == "newer.sqlite":
-                    c.execute("PRAGMA user_version = 99")
+                if name in versions:
+                    # A version it does not know (a negative one once
+                    # indexed memory before the steps and ran it as SQL).
+                    c.execute(f"PRAGMA user_version = {versions[name]}")
             if name == "damaged.sqlite":
                 with open(path, "r+b") as f:
                     f.seek(4096)  # the second page on: schema and data
@@ -456,6 +461,9 @@ def safety(tmp):
         tmp, "text.sqlite")).stderr, "not a database")
     expect("newer drives-report" in run("history", "--history", os.path.join(
         tmp, "newer.sqlite")).stderr, "newer")
+    for name in ("negative.sqlite", "far.sqlite"):
+        err = run("history", "--history", os.path.join(tmp, name)).stderr
+        expect("is not one drives-report makes" in err, err)
 
     # A file of schema version 1: migrated when next opened.
     old = os.path.join(tmp, "v1.sqlite")
@@ -634,7 +642,33 @@ def concurrent(tmp):
            done.stderr)
 
 
+def hostile(tmp):
+    """A history file someone sent: a drive name with terminal escapes is
+    shown escaped by every listing (they reached the terminal raw); a
+    crafted run count of 200,000 no longer makes the CSV quadratic (120 s
+    before; here it must finish within the timeout, as a real one does)."""
+    path = os.path.join(tmp, "sent.sqlite")
+    run("history", "add", "--history", path, "--drive", "d",
+        folder(tmp, "h", [FAST] * 3, "2026-11-01T10:00:00Z"))
+    escape = "\x1b]0;owned\x07\x1b[2J"
+    with sqlite3.connect(path) as c:
+        c.execute("UPDATE drives SET name = ?", (f"x{escape}y",))
+        c.execute("UPDATE session_summaries SET runs = 200000")
+    for args in (["history"], ["history", "show"],
+                 ["history", "show", "--format", "csv"],
+                 ["history", "show", "--format", "markdown"],
+                 ["history", "show", "--format", "html"],
+                 ["history", "check"]):
+        done = run(*args, "--history", path)
+        expect(done.returncode in (0, 3) and "\x1b" not in done.stdout and
+               "\x1b" not in done.stderr, f"{args}: {done.returncode} "
+               f"{done.stdout[:200]!r} {done.stderr!r}")
+    listed = run("history", "--history", path).stdout
+    expect("x\\x1B]0;owned\\x07\\x1B[2Jy" in listed, listed)
+
+
 SCENARIOS = {"store": store, "judge": judge, "safety": safety,
+             "hostile": hostile,
              "concurrent": concurrent}
 
 

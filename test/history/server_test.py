@@ -313,7 +313,98 @@ def faults(tmp):
         pg.stop("immediate")
 
 
-SCENARIOS = {"server": server, "faults": faults}
+def grep_tree(top, secret, skip):
+    """The files under `top` (but `skip`) that hold `secret`."""
+    found = []
+    for folder, _, names in os.walk(top):
+        if folder.startswith(skip):
+            continue
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.islink(path) or not os.path.isfile(path):
+                continue
+            with open(path, "rb") as f:
+                if secret.encode() in f.read():
+                    found.append(path)
+    return found
+
+
+def secrets(tmp):
+    """A password in every shape a user gives it reaches no output: not
+    stdout or stderr of any command, not a run folder (manifest, kept
+    stderr of a benchmark that prints its environment), not the local
+    history the session falls back to, not the server's rows after a
+    push."""
+    pg = Server(tmp)
+    secret = "se?cr3t-5"
+    try:
+        pg.sql(f"CREATE ROLE leaky LOGIN PASSWORD '{secret}'")
+        owner = pg.uri("owner")
+        expect(run("history", "init", "--history", owner).returncode == 0,
+               "init")
+        pg.sql("GRANT SELECT, INSERT ON ALL TABLES IN SCHEMA public TO leaky; "
+               "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO leaky",
+               "drives")
+        socket = pg.dir.replace("/", "%2F")
+        good = f"postgresql://leaky:{secret}@/drives?host={socket}"
+        shapes = [f"postgresql://leaky:{secret}@/drives?host=/nonexistent",
+                  f"postgresql://leaky:{secret}@[]/drives",
+                  f"host=/nonexistent dbname=drives user=leaky "
+                  f"password = {secret}",
+                  f"user=leaky password={secret} port=5432"]
+        printer = os.path.join(tmp, "printer")
+        with open(printer, "w") as f:
+            f.write("#!/bin/sh\nenv >&2\n"
+                    f"cat '{history_test.DATA}/one_thread_console.txt'\n"
+                    f"cp '{history_test.DATA}/one_thread_results.txt' "
+                    "results_drives_64.txt\n")
+        os.chmod(printer, 0o755)
+        work = os.path.join(tmp, "work")
+        os.mkdir(work)
+        env = dict(os.environ, XDG_DATA_HOME=os.path.join(tmp, "xdg"),
+                   HOME=tmp, PGPASSWORD=secret, DRIVES_HISTORY=good)
+        outputs = []
+        for n, shape in enumerate(shapes):
+            # The --history=VALUE form, as a shell user types it.
+            done = subprocess.run(
+                report + ["run", "--runs", "2", "--no-ceiling", "--dir", work,
+                          "--program", printer, "--out",
+                          os.path.join(tmp, f"sw{n}"), f"--history={shape}"],
+                capture_output=True, text=True, timeout=TIMEOUT, env=env,
+                cwd=work)
+            outputs.append(done.stdout + done.stderr)
+        # The session with the environment's history, and the local file
+        # pushed to the server.
+        done = subprocess.run(
+            report + ["run", "--runs", "2", "--no-ceiling", "--dir", work,
+                      "--program", printer, "--out", os.path.join(tmp, "env")],
+            capture_output=True, text=True, timeout=TIMEOUT, env=env)
+        expect(done.returncode == 0 and "kept in the history" in done.stderr,
+               done.stderr)
+        outputs.append(done.stdout + done.stderr)
+        local = os.path.join(tmp, "xdg", "drives", "history.sqlite")
+        expect(os.path.exists(local), "no local fallback")
+        done = run("history", "push", local, "--history", good)
+        expect(done.returncode == 0, done.stderr)
+        outputs.append(done.stdout + done.stderr)
+        for args in (["history"], ["history", "show"], ["history", "check"]):
+            done = run(*args, "--history", good)
+            expect(done.returncode in (0, 3), done.stderr)
+            outputs.append(done.stdout + done.stderr)
+        leaked = [o for o in outputs if secret in o or "cr3t" in o]
+        expect(not leaked, leaked)
+        files = grep_tree(tmp, "cr3t", pg.dir)
+        expect(files == [], files)
+        rows = pg.sql("SELECT count(*) FROM sessions WHERE manifest LIKE "
+                      "'%cr3t%' OR source LIKE '%cr3t%'", "drives")
+        expect(rows == "0", rows)
+        expect(not [n for n in os.listdir(work) if "password" in n],
+               os.listdir(work))
+    finally:
+        pg.stop("immediate")
+
+
+SCENARIOS = {"server": server, "faults": faults, "secrets": secrets}
 
 
 def main(argv):

@@ -553,7 +553,45 @@ def directories(tmp):
                refused.stderr)
 
 
+def names(tmp):
+    """A label and a directory whose names are not UTF-8 (paths are bytes):
+    the sweep runs (it ended in an internal error and left
+    manifest.json.tmp-* behind), its manifest is valid JSON, its names read
+    back byte for byte and are shown escaped."""
+    work = os.path.join(tmp, os.fsdecode(b"w\xffork"))
+    os.mkdir(work)
+    ok = stand_in(tmp, "ok", "exit 0")
+    folder = os.path.join(tmp, "named")
+    label = os.fsdecode(b"x\xffy\xf4\x8f\xbc\x80z")  # and the rule's own range
+    other = os.path.join(tmp, "other")
+    os.mkdir(other)
+    done = run("run", "--runs", "2", "--dir", work, "--dir", other,
+               "--dir-label", label, "--out", folder, "--program", ok, cwd=tmp)
+    expect(done.returncode == 0, done.stderr)
+    expect(not [n for n in os.listdir(folder) if ".tmp-" in n],
+           os.listdir(folder))
+    for kept in (os.path.join("dir-2", "manifest.json"), "manifest.json"):
+        with open(os.path.join(folder, kept), "rb") as f:
+            raw = f.read()
+        raw.decode("utf-8", errors="strict")
+    written = json.loads(raw)
+    expect(written["directory"] == os.fsdecode(work).replace(
+        "\udcff", "\U0010ffff"), written["directory"])
+    table = run(folder, cwd=tmp)
+    # The stray byte escaped; the rule's own character back as it was.
+    expect(table.returncode == 0 and "x\\xFFy\U0010ff00z" in table.stdout,
+           table.stdout[:300])
+    into = os.path.join(tmp, "history.sqlite")
+    added = run("history", "add", "--history", into, folder, cwd=tmp)
+    expect(added.returncode == 0, added.stderr)
+    with sqlite3.connect(into) as c:
+        c.text_factory = bytes
+        kept = {row[0] for row in c.execute("SELECT directory FROM sessions")}
+    expect(os.fsencode(work) in kept, kept)
+
+
 SCENARIOS = {"sweep": sweep, "faults": faults, "interrupt": interrupt,
+             "names": names,
              "precision": precision, "history": history,
              "not_polling": not_polling, "drop_caches": drop_caches,
              "full_out_folder": full_out_folder,
