@@ -153,7 +153,8 @@ std::vector<double> NiceTicks(double max, int wanted, double smallestStep) {
   if (!(step > 0) || !std::isfinite(step) || max / step > 2.0 * wanted + 2) {
     step = max;
   }
-  std::vector<double> ticks{0};
+  std::vector<double> ticks;
+  ticks.push_back(0);
   for (int i = 1; ticks.back() < max && i <= 2 * wanted + 3; ++i) {
     ticks.push_back(i * step);
   }

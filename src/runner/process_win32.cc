@@ -85,6 +85,12 @@ class ChildEnvironment {
       set_.emplace_back(std::make_unique<ChildVariable>(name, std::nullopt));
     }
   }
+  // Put back in the reverse order of setting.
+  ~ChildEnvironment() {
+    while (!set_.empty()) set_.pop_back();
+  }
+  ChildEnvironment(const ChildEnvironment&) = delete;
+  ChildEnvironment& operator=(const ChildEnvironment&) = delete;
 
  private:
   std::vector<std::unique_ptr<ChildVariable>> set_;

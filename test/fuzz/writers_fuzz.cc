@@ -14,10 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "comparison/columns.h"
-#include "comparison/comparison.h"
-#include "conclusions/conclusions.h"
-#include "reporters/reporter.h"
+#include "every_format.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
 
@@ -87,11 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                  {}});
   }
   comparison.baseline = 0;
-  const Conclusions conclusions =
-      Conclusions::Draw(comparison, ComparisonColumns(comparison));
-  for (const std::string& format : ReportFormats()) {
-    std::ostringstream out;
-    MakeReporter(format)->Write(comparison, conclusions, out);
-  }
+  WriteEveryFormat(comparison);
   return 0;
 }

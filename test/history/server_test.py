@@ -104,6 +104,21 @@ class Server:
                 + self.dir.replace("/", "%2F"))
 
 
+def stand_in(tmp, name, first=""):
+    """A benchmark that does `first` (shell), then prints a real transcript
+    and leaves a real results file; and an empty folder to run it in."""
+    path = os.path.join(tmp, name)
+    with open(path, "w") as f:
+        f.write(f"#!/bin/sh\n{first}\n"
+                f"cat '{history_test.DATA}/one_thread_console.txt'\n"
+                f"cp '{history_test.DATA}/one_thread_results.txt' "
+                "results_drives_64.txt\n")
+    os.chmod(path, 0o755)
+    work = os.path.join(tmp, "work")
+    os.makedirs(work, exist_ok=True)
+    return path, work
+
+
 def shown(*args):
     """stdout of drives-report, or the failure."""
     done = run(*args)
@@ -211,17 +226,9 @@ def server(tmp):
         pg.sql("UPDATE schema_version SET version = 3", "drives")
 
         # A sweep recorded on the server: the password in no manifest.
-        stand_in = os.path.join(tmp, "stand-in")
-        with open(stand_in, "w") as f:
-            f.write("#!/bin/sh\n"
-                    f"cat '{history_test.DATA}/one_thread_console.txt'\n"
-                    f"cp '{history_test.DATA}/one_thread_results.txt' "
-                    "results_drives_64.txt\n")
-        os.chmod(stand_in, 0o755)
-        work = os.path.join(tmp, "work")
-        os.mkdir(work)
+        program, work = stand_in(tmp, "stand-in")
         swept = run("run", "--runs", "2", "--no-ceiling", "--dir", work,
-                    "--program", stand_in, "--out", os.path.join(tmp, "sw"),
+                    "--program", program, "--out", os.path.join(tmp, "sw"),
                     "--history", pg.url("writer"))
         with open(os.path.join(tmp, "sw", "manifest.json")) as f:
             text = f.read()
@@ -282,20 +289,12 @@ def faults(tmp):
 
         # The server gone while a sweep runs: the session goes into the
         # local file, then pushed.
-        stand_in = os.path.join(tmp, "slow")
-        with open(stand_in, "w") as f:
-            f.write("#!/bin/sh\nsleep 1\n"
-                    f"cat '{history_test.DATA}/one_thread_console.txt'\n"
-                    f"cp '{history_test.DATA}/one_thread_results.txt' "
-                    "results_drives_64.txt\n")
-        os.chmod(stand_in, 0o755)
-        work = os.path.join(tmp, "work")
-        os.mkdir(work)
+        program, work = stand_in(tmp, "slow", "sleep 1")
         env = dict(os.environ, XDG_DATA_HOME=os.path.join(tmp, "xdg"),
                    HOME=tmp)
         sweep = subprocess.Popen(
             report + ["run", "--runs", "3", "--no-ceiling", "--dir", work,
-                      "--program", stand_in, "--out", os.path.join(tmp, "sw"),
+                      "--program", program, "--out", os.path.join(tmp, "sw"),
                       "--history", owner],
             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
             env=env)
@@ -352,15 +351,7 @@ def secrets(tmp):
                   f"host=/nonexistent dbname=drives user=leaky "
                   f"password = {secret}",
                   f"user=leaky password={secret} port=5432"]
-        printer = os.path.join(tmp, "printer")
-        with open(printer, "w") as f:
-            f.write("#!/bin/sh\nenv >&2\n"
-                    f"cat '{history_test.DATA}/one_thread_console.txt'\n"
-                    f"cp '{history_test.DATA}/one_thread_results.txt' "
-                    "results_drives_64.txt\n")
-        os.chmod(printer, 0o755)
-        work = os.path.join(tmp, "work")
-        os.mkdir(work)
+        printer, work = stand_in(tmp, "printer", "env >&2")
         env = dict(os.environ, XDG_DATA_HOME=os.path.join(tmp, "xdg"),
                    HOME=tmp, PGPASSWORD=secret, DRIVES_HISTORY=good)
         outputs = []
