@@ -21,7 +21,7 @@ std::vector<double> SeparationQuantiles(std::size_t n, std::size_t samples,
 // each is most skewed on the other's scale.
 void WriteThresholdTable(std::size_t samples, std::ostream& out);
 
-// Writes the table of conclusions/history_judgement.cc: the largest |t| of
+// Writes the table of statistics/change_thresholds.cc: the largest |t| of
 // a level change over `samples` series of n normal values each, at every
 // level.
 void WriteChangeThresholdTable(std::size_t samples, std::ostream& out);

@@ -1,11 +1,9 @@
 #include "cli/device_command.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "cli/report_command.h"
 #include "device/drive_ceiling.h"
@@ -37,9 +35,7 @@ int RunDevice(const DeviceOptions& options) {
     return kUnreadable;
   }
   const int streams =
-      options.streams > 0
-          ? options.streams
-          : std::min(16, static_cast<int>(std::thread::hardware_concurrency()));
+      options.streams > 0 ? options.streams : DefaultTeamStreams();
   const DriveCeiling c = MeasureCeiling(options.directory, streams);
   const MachineDescription machine = DescribeMachine(options.directory);
   if (options.format == "json") {

@@ -59,10 +59,6 @@ constexpr double kHistoryBudget = 0.05;
 SeriesJudgement JudgeSeries(const SeriesLevels& levels, std::size_t seriesCount,
                             double minEffect);
 
-// The |t| a level change of `n` sessions exceeds with probability `alpha`
-// where nothing changes: the simulated table's, between its levels on
-// their logs.
-double ChangeThreshold(std::size_t n, double alpha);
 
 // What makes a series: sessions of the same program, --settle, role
 // (drive or memory control), client count and thread count.

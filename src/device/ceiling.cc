@@ -9,6 +9,7 @@
 #include "device/direct_io.h"
 #include "device/drive_ceiling.h"
 #include "device/interruption.h"
+#include "parallel/thread_team.h"
 
 namespace fs = std::filesystem;
 
@@ -127,6 +128,11 @@ std::optional<double> AtOnce(int streams, const Make& make,
 }
 
 }  // namespace
+
+int DefaultTeamStreams() {
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
+                    kMaxThreadCount);
+}
 
 DriveCeiling MeasureCeiling(const std::string& directory, int streams) {
   // Every file it makes is removed, however it ends.

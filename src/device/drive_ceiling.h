@@ -42,6 +42,10 @@ struct DriveCeiling {
 // The benchmark's megabyte.
 constexpr double kMegabyte = 1024.0 * 1024.0;
 
+// The streams of a team's ceiling where none are asked for: as many as the
+// team a plain run of the benchmark gets, the machine's cores up to 16.
+int DefaultTeamStreams();
+
 // Measures the drive that holds `directory` (files made there and removed
 // afterwards), with `streams` streams at once for a team's ceiling (none
 // below 2), in about 7 s.

@@ -16,7 +16,6 @@
 #include <random>
 #include <set>
 #include <system_error>
-#include <thread>
 #include <tuple>
 
 #include "conclusions/disturbance.h"
@@ -780,8 +779,7 @@ int RunSweep(const SweepOptions& options, std::string& folder) {
     int team = 0;
     for (const int t : options.threads) team = std::max(team, t);
     if (options.threads.empty()) {
-      team =
-          std::min(16, static_cast<int>(std::thread::hardware_concurrency()));
+      team = DefaultTeamStreams();
     }
     for (Place& place : places) {
       if (place.role == kControlDirectoryRole) continue;

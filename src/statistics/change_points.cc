@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "statistics/change_thresholds.h"
+
 namespace {
 
 // Spreads below this (a millionth, the six digits a figure is printed
@@ -44,4 +46,29 @@ LevelChange BestChange(const std::vector<double>& values, std::size_t begin,
     if (std::fabs(t) > std::fabs(best.t)) best = {begin + k, t};
   }
   return best;
+}
+
+namespace {
+
+// The change points of values[begin, end) at `alpha`, by binary
+// segmentation: the best split where it passes, then each side likewise.
+void Segment(const std::vector<double>& values, std::size_t begin,
+             std::size_t end, double alpha, std::vector<std::size_t>& points) {
+  const LevelChange change = BestChange(values, begin, end);
+  if (change.at == 0 ||
+      !(std::fabs(change.t) > ChangeThreshold(end - begin, alpha))) {
+    return;
+  }
+  Segment(values, begin, change.at, alpha, points);
+  points.push_back(change.at);
+  Segment(values, change.at, end, alpha, points);
+}
+
+}  // namespace
+
+std::vector<std::size_t> ChangePoints(const std::vector<double>& values,
+                                      double alpha) {
+  std::vector<std::size_t> points;
+  Segment(values, 0, values.size(), alpha, points);
+  return points;
 }

@@ -20,4 +20,10 @@ struct LevelChange {
 LevelChange BestChange(const std::vector<double>& values, std::size_t begin,
                        std::size_t end);
 
+// Every change point of `values` at `alpha` (each split's chance where
+// nothing changes), by binary segmentation: the best split where it passes
+// its threshold, then each side likewise; in order.
+std::vector<std::size_t> ChangePoints(const std::vector<double>& values,
+                                      double alpha);
+
 #endif  // DRIVES_STATISTICS_CHANGE_POINTS_H_

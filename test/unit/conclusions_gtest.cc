@@ -17,6 +17,7 @@
 #include "conclusions/verdict.h"
 #include "history_table.h"
 #include "stand_in.h"
+#include "statistics/change_thresholds.h"
 #include "table.h"
 
 namespace {
