@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "conclusions/verdict.h"
-#include "history/history_store.h"
+#include "history/history_records.h"
 
 // Of one series: each figure's log median in each of its sessions, not a
 // number where a session lacks the figure.

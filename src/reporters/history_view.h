@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "conclusions/history_judgement.h"
-#include "history/history_store.h"
+#include "history/history_records.h"
 
 struct HistoryView {
   std::string drive;
