@@ -64,7 +64,9 @@ void ReadClients(const std::string& path, const RunEntry& run,
   InputError loadError;
   std::vector<ClientResult> results;
   std::string why;
-  if (!InsideName(run.clientsFolder)) {
+  std::error_code code;
+  if (!InsideName(run.clientsFolder) ||
+      std::filesystem::is_symlink(clientsFolder, code)) {
     why = run.clientsFolder + ": not a folder inside the run folder";
   } else if (!LoadNamed(clientsFolder, kClientResultsName, text, loadError)) {
     why = kClientResultsName + std::string(": ") + loadError.message;

@@ -142,9 +142,14 @@ def manifests(tmp):
                "precious" not in err, f"{folder}: {status} {err!r}")
     clients = run_folder(tmp, "clients",
                          one_run(clients=2, clients_folder="/etc"), copies=1)
-    status, _, err = run(clients)
-    expect(status in (0, 1) and "not a folder inside the run folder" in err,
-           err)
+    linked = run_folder(tmp, "linked",
+                        one_run(clients=2, clients_folder="elsewhere"),
+                        copies=1)
+    os.symlink(tmp, os.path.join(linked, "elsewhere"))
+    for folder in (clients, linked):
+        status, _, err = run(folder)
+        expect(status in (0, 1) and "not a folder inside the run folder" in
+               err, f"{folder}: {err}")
 
 
 def tiny_figures(tmp):
