@@ -59,13 +59,16 @@ std::size_t CharacterLength(const std::string& text, std::size_t at) {
   return length;
 }
 
+bool PrintableAsIs(const std::string& text) {
+  for (const char c : text) {
+    if (c < 0x20 || c >= 0x7F) return false;
+  }
+  return true;
+}
+
 std::string Printable(const std::string& text) {
   // Most text is printable ASCII: as it is, without a walk per character.
-  bool plain = true;
-  for (const char c : text) {
-    plain = plain && c >= 0x20 && c < 0x7F;
-  }
-  if (plain) return text;
+  if (PrintableAsIs(text)) return text;
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {

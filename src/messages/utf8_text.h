@@ -12,6 +12,10 @@
 // begins none (a stray byte, an overlong form, a surrogate).
 std::size_t CharacterLength(const std::string& text, std::size_t at);
 
+// Whether Printable(text) is `text` itself: printable ASCII throughout (a
+// scan, no copy).
+bool PrintableAsIs(const std::string& text);
+
 // `text` for a terminal, a table or a page: every control character (C0,
 // DEL, C1) and every byte that is not part of a UTF-8 character as \xHH;
 // anything else as it is.

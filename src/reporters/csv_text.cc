@@ -15,15 +15,18 @@ std::string CsvNumber(const std::optional<double>& value) {
 }
 
 std::string CsvField(const std::string& given) {
+  const bool formula =
+      !given.empty() &&
+      std::string("=+-@\t\r").find(given.front()) != std::string::npos;
+  if (!formula && PrintableAsIs(given) &&
+      given.find_first_of(",\"") == std::string::npos) {
+    return given;
+  }
   // A spreadsheet takes text that begins so as a formula, quoted or not: a
   // leading apostrophe keeps it text. Control characters and stray bytes are
   // shown escaped, as on a terminal.
   const std::string plain = Printable(given);
-  std::string text =
-      !given.empty() &&
-              std::string("=+-@\t\r").find(given.front()) != std::string::npos
-          ? "'" + plain
-          : plain;
+  std::string text = formula ? "'" + plain : plain;
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (const char c : text) {

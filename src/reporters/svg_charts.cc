@@ -112,8 +112,12 @@ std::string HorizontalAxis(const Scale& x, const std::vector<double>& ticks,
 std::string EscapeXml(const std::string& text) {
   std::string escaped;
   // Valid UTF-8 throughout: stray bytes and control characters shown as
-  // \xHH.
-  for (const char c : Printable(text)) {
+  // \xHH (a copy only where there are any).
+  std::string shown;
+  const std::string& source =
+      PrintableAsIs(text) ? text : (shown = Printable(text));
+  escaped.reserve(source.size());
+  for (const char c : source) {
     switch (c) {
       case '&':
         escaped += "&amp;";

@@ -47,12 +47,24 @@ void WriteWrapped(const std::string& note, std::ostream& out) {
 void TableReporter::WriteTable(const TextTable& given,
                                std::ostream& out) const {
   // Names come from files and users: nothing in them drives the terminal.
-  TextTable table = given;
-  for (std::string& cell : table.header) cell = Printable(cell);
-  for (auto& row : table.rows) {
-    for (std::string& cell : row) cell = Printable(cell);
+  // Most tables hold none such, and are written as they are.
+  bool asIs = true;
+  const auto check = [&](const std::vector<std::string>& cells) {
+    for (const std::string& cell : cells) asIs = asIs && PrintableAsIs(cell);
+  };
+  check(given.header);
+  for (const auto& row : given.rows) check(row);
+  check(given.notes);
+  TextTable shown;
+  if (!asIs) {
+    shown = given;
+    for (std::string& cell : shown.header) cell = Printable(cell);
+    for (auto& row : shown.rows) {
+      for (std::string& cell : row) cell = Printable(cell);
+    }
+    for (std::string& note : shown.notes) note = Printable(note);
   }
-  for (std::string& note : table.notes) note = Printable(note);
+  const TextTable& table = asIs ? given : shown;
   std::vector<std::size_t> widths(table.header.size());
   for (std::size_t c = 0; c < widths.size(); ++c) {
     widths[c] = Width(table.header[c]);
