@@ -59,7 +59,6 @@ constexpr double kHistoryBudget = 0.05;
 SeriesJudgement JudgeSeries(const SeriesLevels& levels, std::size_t seriesCount,
                             double minEffect);
 
-
 // What makes a series: sessions of the same program, --settle, role
 // (drive or memory control), client count and thread count.
 struct HistoryCondition {
