@@ -3,8 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/history_command.h"
 #include "cli/report_command.h"
-#include "runner/sweep.h"
-#include "runs/run_folder.h"
+#include "cli/run_command.h"
 
 int RunDrivesReport(int argc, char** argv) {
   CommandLine commandLine;
@@ -39,17 +38,5 @@ int RunDrivesReport(int argc, char** argv) {
     case Command::kRun:
       break;
   }
-  std::string folder;
-  const int status = RunSweep(commandLine.sweepOptions, folder);
-  if (!IsRunFolder(folder)) return status;
-  if (status != kSweepFailed) {
-    // The statistics of the sweep, as drives-report FOLDER shows them later.
-    ReportOptions report;
-    report.inputs = {folder};
-    RunReport(report);
-  }
-  // What finished is kept, after an interrupt or a failure too.
-  const bool kept =
-      commandLine.history.none || RecordSweep(folder, commandLine.history);
-  return !kept && status == kSweepOk ? kSomeRunFailed : status;
+  return RunAndReport(commandLine.sweepOptions, commandLine.history);
 }

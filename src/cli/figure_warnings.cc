@@ -1,21 +1,7 @@
 #include "cli/figure_warnings.h"
 
-#include <string>
-
 #include "messages/messages.h"
 #include "reporters/conclusion_text.h"
-
-namespace {
-
-std::string Joined(const std::vector<std::string>& parts) {
-  std::string text;
-  for (const std::string& part : parts) {
-    text += (text.empty() ? "" : ", ") + part;
-  }
-  return text;
-}
-
-}  // namespace
 
 bool SayFigureDoubts(const Comparison& comparison,
                      const std::vector<Column>& columns,
@@ -31,21 +17,9 @@ bool SayFigureDoubts(const Comparison& comparison,
       }
     }
   }
-  // A settled run measures the drive after written data reached it: not
-  // the same figure as an unsettled one.
-  std::vector<std::string> settled;
-  std::vector<std::string> unsettled;
-  for (const ReportInput& input : comparison.inputs) {
-    if (input.manifest && input.manifest->settle) {
-      settled.push_back(input.label);
-    } else {
-      unsettled.push_back(input.label);
-    }
-  }
-  if (!settled.empty() && !unsettled.empty()) {
-    PrintWarning(Joined(settled) + " ran with --settle, " + Joined(unsettled) +
-                 " without: their figures, the bulk write above all, do not "
-                 "measure the same thing");
+  for (const ConclusionText& said :
+       ComparisonConclusionTexts(comparison, conclusions)) {
+    PrintWarning(said.text);
   }
   bool ok = true;
   for (const FigureComparison& f : conclusions.Comparisons()) {

@@ -7,9 +7,11 @@
 #include "cli/history_access.h"
 #include "cli/output.h"
 #include "cli/report_command.h"
+#include "conclusions/disturbance.h"
 #include "conclusions/history_judgement.h"
 #include "history/history_copy.h"
 #include "history/history_store.h"
+#include "history/schema.h"
 #include "history/server_location.h"
 #include "history/server_store.h"
 #include "history/session_reader.h"
@@ -145,12 +147,13 @@ int AddToHistory(const HistoryOptions& options) {
       OpenOrSay(options, HistoryStore::Mode::kWrite);
   if (!store) return kUnreadable;
   int status = kAllRead;
-  std::string text;
+  InputLoader loader(MarkDisturbed, false);
   for (const std::string& input : options.inputs) {
     std::vector<Session> sessions;
     InputError readError;
     std::vector<std::string> findings;
-    const bool read = ReadSessions(input, text, sessions, findings, readError);
+    const bool read =
+        ReadSessions(input, loader, sessions, findings, readError);
     for (const std::string& finding : findings) {
       PrintWarning(Where(input, 0) + finding);
     }
@@ -280,12 +283,12 @@ bool AddSessions(HistoryStore& store, const std::vector<Session>& sessions,
 
 }  // namespace
 
-bool RecordSweep(const std::string& folder, const HistoryOptions& options) {
-  std::string text;
+bool RecordSweep(const std::string& folder, const HistoryOptions& options,
+                 InputLoader& loader) {
   std::vector<Session> sessions;
   std::vector<std::string> findings;
   InputError readError;
-  if (!ReadSessions(folder, text, sessions, findings, readError)) {
+  if (!ReadSessions(folder, loader, sessions, findings, readError)) {
     return true;  // nothing finished, nothing to keep
   }
   for (const std::string& finding : findings) {

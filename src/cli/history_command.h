@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "runs/input_loader.h"
+
 struct HistoryOptions {
   std::string path;   // --history; empty: $DRIVES_HISTORY, else the default
   bool none = false;  // --no-history (drives-report run)
@@ -39,8 +41,9 @@ int InitHistory(const HistoryOptions& options);
 int PushHistory(const HistoryOptions& options);
 int PullHistory(const HistoryOptions& options);
 
-// After a sweep: adds its run folder to the history; false, with one
-// warning said, when it could not be added.
-bool RecordSweep(const std::string& folder, const HistoryOptions& options);
+// After a sweep: adds its run folder, as `loader` reads it, to the history;
+// false, with one warning said, when it could not be added.
+bool RecordSweep(const std::string& folder, const HistoryOptions& options,
+                 InputLoader& loader);
 
 #endif  // DRIVES_CLI_HISTORY_COMMAND_H_

@@ -16,6 +16,7 @@
 #include "results/figures.h"
 #include "results/input_text.h"
 #include "results/results_reader.h"
+#include "runs/input_loader.h"
 #include "runs/run_folder.h"
 
 namespace {
@@ -114,37 +115,20 @@ void ExcludeDisturbed(ReportInput& input) {
 
 // Reads one input, a file or a run folder, into `input`; on failure says
 // why. Records with findings are left out under --strict.
-bool ReadInput(const std::string& source, bool strict, std::string& text,
+bool ReadInput(const std::string& source, bool strict, InputLoader& loader,
                ReportInput& input, InputError& error, bool& doubtful) {
-  std::vector<RunRecord> records;
-  std::vector<RunMark> marks = {RunMark{1, false}};
-  std::vector<std::vector<ClientDetail>> clients(1);
-  if (IsRunFolder(source)) {
-    RunFolder folder;
-    if (!ReadRunFolder(source, text, folder, error)) {
-      PrintError(Where(source, error.line) + error.message);
-      return false;
-    }
-    for (const std::string& leftOut : folder.leftOut) {
-      PrintWarning(Where(source, 0) + leftOut + "; left out");
-    }
-    // Judged by today's rules, whatever the folder's manifest says.
-    MarkDisturbed(folder.manifest, folder.marks);
-    input.manifest = std::move(folder.manifest);
-    records = std::move(folder.records);
-    marks = std::move(folder.marks);
-    clients = std::move(folder.clients);
-  } else {
-    std::optional<RunRecord> record;
-    if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
-      record = ReadRunRecord(text, source, error);
-    }
-    if (!record) {
-      PrintError(Where(source, error.line) + error.message);
-      return false;
-    }
-    records.push_back(std::move(*record));
+  LoadedInput loaded;
+  if (!loader.Load(source, loaded, error)) {
+    PrintError(Where(source, error.line) + error.message);
+    return false;
   }
+  for (const std::string& leftOut : loaded.runs.leftOut) {
+    PrintWarning(Where(source, 0) + leftOut + "; left out");
+  }
+  if (loaded.folder) input.manifest = std::move(loaded.runs.manifest);
+  std::vector<RunRecord>& records = loaded.runs.records;
+  std::vector<RunMark>& marks = loaded.runs.marks;
+  std::vector<std::vector<ClientDetail>>& clients = loaded.runs.clients;
   for (std::size_t r = 0; r < records.size(); ++r) {
     bool doubts = SayDoubts(records[r], strict);
     for (const ClientDetail& client : clients[r]) {
@@ -210,6 +194,11 @@ std::vector<Source> Sources(const ReportOptions& options) {
 }  // namespace
 
 int RunReport(const ReportOptions& options) {
+  InputLoader loader(MarkDisturbed, false);
+  return RunReport(options, loader);
+}
+
+int RunReport(const ReportOptions& options, InputLoader& loader) {
   const std::vector<Source> sources = Sources(options);
   const std::size_t baseline = options.baseline.value_or(1) - 1;
   if (baseline >= sources.size()) {
@@ -225,14 +214,13 @@ int RunReport(const ReportOptions& options) {
   comparison.details = options.details;
   bool unreadable = false;
   bool strictFailed = false;
-  std::string text;  // one buffer for every input
   for (std::size_t i = 0; i < sources.size(); ++i) {
     const std::string& source = sources[i].path;
     ReportInput input{source,           sources[i].label, {}, {}, {}, {},
                       sources[i].sweep, sources[i].role};
     InputError error;
     bool doubtful = false;
-    if (!ReadInput(source, options.strict, text, input, error, doubtful)) {
+    if (!ReadInput(source, options.strict, loader, input, error, doubtful)) {
       comparison.failures.push_back({source, error});
       unreadable = true;
       continue;

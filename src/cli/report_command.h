@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "runs/input_loader.h"
+
 struct ReportOptions {
   std::vector<std::string> inputs;  // paths, "-" for standard input
   std::vector<std::string> labels;  // for the first inputs, in order
@@ -27,5 +29,7 @@ constexpr int kUnreadable = 2;    // some input could not be read at all,
                                   // report could not be written
 
 int RunReport(const ReportOptions& options);
+// The same, the inputs read through `loader`.
+int RunReport(const ReportOptions& options, InputLoader& loader);
 
 #endif  // DRIVES_CLI_REPORT_COMMAND_H_

@@ -333,6 +333,15 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
                     RowOfFigure(claim.at.figure).Position()] = claim.clusters;
     }
   }
+  // A settled run measures the drive after written data reached it: not
+  // the same figure as an unsettled one.
+  SettleMix mix;
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    const ReportInput& input = comparison.inputs[i];
+    (input.manifest && input.manifest->settle ? mix.settled : mix.unsettled)
+        .push_back(i);
+  }
+  if (!mix.settled.empty() && !mix.unsettled.empty()) c.settle_ = mix;
   return c;
 }
 

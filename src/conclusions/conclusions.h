@@ -2,7 +2,8 @@
 // and kept in one record that every format and the command line only show:
 // the verdicts of each input against the baseline, the clusters and
 // outlying runs claimed in each figure, and what each input's rules found
-// (a drift, the first run off, a busy machine). Each conclusion names its
+// (a drift, the first run off, a busy machine), and inputs made with and
+// without --settle compared. Each conclusion names its
 // rule, and through it its false-alarm budget (rules.h).
 #ifndef DRIVES_CONCLUSIONS_CONCLUSIONS_H_
 #define DRIVES_CONCLUSIONS_CONCLUSIONS_H_
@@ -71,6 +72,13 @@ struct InputConclusions {
   double otherCores = 0;  // other processes' CPU during the runs, median
 };
 
+// Inputs made with --settle compared with inputs made without (rule
+// kSettle): by their places in the comparison.
+struct SettleMix {
+  std::vector<std::size_t> settled;
+  std::vector<std::size_t> unsettled;
+};
+
 class Conclusions {
  public:
   // Draws every conclusion of `comparison`, whose columns are `columns`.
@@ -98,6 +106,8 @@ class Conclusions {
     return controlOf_[column];
   }
   const InputConclusions& Of(std::size_t input) const { return inputs_[input]; }
+  // Whether settled and unsettled inputs are compared, and which.
+  const std::optional<SettleMix>& Settle() const { return settle_; }
   // The column of each input's n-th column, as the rules number them.
   std::size_t ColumnOf(std::size_t input, std::size_t column) const {
     return firstColumn_[input] + column;
@@ -114,6 +124,7 @@ class Conclusions {
   std::vector<std::optional<TwoClusters>> clustersAt_;
   std::vector<std::optional<FigureMeasured>> measuredAt_;
   std::vector<std::optional<std::size_t>> controlOf_;  // by column
+  std::optional<SettleMix> settle_;
 };
 
 // The rules' values of a figure row: RunValues::figures[f] is the f-th

@@ -10,7 +10,7 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& location,
                                                  Mode mode,
                                                  std::string& error) {
   if (IsServerLocation(location)) return OpenServer(location, mode, error);
-  return SqliteStore::Open(location, mode, error);
+  return OpenSqliteHistory(location, mode, error);
 }
 
 std::string HistoryPath(const std::string& asked) {

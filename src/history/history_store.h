@@ -15,10 +15,6 @@
 #include "history/history_records.h"
 #include "history/session.h"
 
-// The schema version this program writes (SQLite's PRAGMA user_version;
-// a table of its own on a server).
-constexpr int kHistorySchemaVersion = 3;
-
 class HistoryStore {
  public:
   enum class Mode { kRead, kWrite };

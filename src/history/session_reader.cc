@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <set>
 
-#include "files/content_hash.h"
 #include "machine/system_info.h"
 #include "results/figure_rows.h"
 #include "results/results_reader.h"
@@ -143,35 +142,30 @@ bool HasFigures(const Session& session) {
   return false;
 }
 
-bool ReadSession(const std::string& source, std::string& text, Session& session,
-                 std::vector<std::string>& findings, InputError& error) {
-  if (IsRunFolder(source)) {
-    RunFolder folder;
-    if (!ReadRunFolder(source, text, folder, error)) return false;
-    if (folder.records.empty()) {
+bool ReadSession(const std::string& source, InputLoader& loader,
+                 Session& session, std::vector<std::string>& findings,
+                 InputError& error) {
+  LoadedInput loaded;
+  if (!loader.Load(source, loaded, error)) return false;
+  if (loaded.folder) {
+    if (loaded.runs.records.empty()) {
       error = {0, "no run of the folder finished"};
       return false;
     }
-    session = SessionOfFolder(source, folder, findings);
+    session = SessionOfFolder(source, loaded.runs, findings);
   } else {
-    std::optional<RunRecord> record;
-    if (LoadInputText(source, text, error) && CheckInputText(text, error)) {
-      record = ReadRunRecord(text, source, error);
-    }
-    if (!record) return false;
-    ContentHash hash;
-    hash.Add(text);
+    const RunRecord& record = loaded.runs.records.front();
     session = Session{};
     session.source = source;
-    session.contentHash = hash.Text();
+    session.contentHash = loaded.runs.contentHash;
     const bool standardInput = source == kStandardInput;
     session.started = ModifiedUtc(standardInput ? "" : source);
     session.machine = Location(standardInput ? "." : source);
     std::error_code code;
     session.directory =
         fs::absolute(standardInput ? "." : source, code).parent_path().string();
-    session.runs.push_back(RunOf(*record, 1, false, findings));
-    FillProgram(session, {*record});
+    session.runs.push_back(RunOf(record, 1, false, findings));
+    FillProgram(session, {record});
   }
   if (!HasFigures(session)) {
     error = {0, "no figure of it is a positive finite number; nothing to keep"};
@@ -180,13 +174,13 @@ bool ReadSession(const std::string& source, std::string& text, Session& session,
   return true;
 }
 
-bool ReadSessions(const std::string& source, std::string& text,
+bool ReadSessions(const std::string& source, InputLoader& loader,
                   std::vector<Session>& sessions,
                   std::vector<std::string>& findings, InputError& error) {
   const std::vector<SweepDirectory> directories = SweepDirectoriesOf(source);
   if (directories.empty()) {
     Session session;
-    if (!ReadSession(source, text, session, findings, error)) return false;
+    if (!ReadSession(source, loader, session, findings, error)) return false;
     sessions.push_back(std::move(session));
     return true;
   }
@@ -195,10 +189,11 @@ bool ReadSessions(const std::string& source, std::string& text,
   std::vector<SessionRun> control;
   for (const SweepDirectory& d : directories) {
     if (d.role != kControlDirectoryRole) continue;
-    RunFolder folder;
+    LoadedInput folder;
     InputError ignored;
-    if (!ReadRunFolder(d.folder, text, folder, ignored)) continue;
-    for (SessionRun& run : SessionOfFolder(d.folder, folder, findings).runs) {
+    if (!loader.Load(d.folder, folder, ignored)) continue;
+    for (SessionRun& run :
+         SessionOfFolder(d.folder, folder.runs, findings).runs) {
       run.role = kControlRole;
       control.push_back(std::move(run));
     }
@@ -207,7 +202,7 @@ bool ReadSessions(const std::string& source, std::string& text,
     if (d.role == kControlDirectoryRole) continue;
     Session session;
     InputError readError;
-    if (!ReadSession(d.folder, text, session, findings, readError)) {
+    if (!ReadSession(d.folder, loader, session, findings, readError)) {
       findings.push_back(d.folder + ": " + readError.message);
       continue;
     }

@@ -10,20 +10,22 @@
 
 #include "history/session.h"
 #include "results/input_text.h"
+#include "runs/input_loader.h"
 #include "runs/run_folder.h"
 
-// Reads `source` into `session`; false with `error` set when it cannot be
-// read, or holds no figure the history can keep. `findings` names what is
-// left out or doubtful (a value that is not a positive finite number, a
-// start time that cannot be read). `text` is a buffer to reuse.
-bool ReadSession(const std::string& source, std::string& text, Session& session,
-                 std::vector<std::string>& findings, InputError& error);
+// Reads `source` through `loader` into `session`; false with `error` set
+// when it cannot be read, or holds no figure the history can keep. `findings`
+// names what is left out or doubtful (a value that is not a positive finite
+// number, a start time that cannot be read).
+bool ReadSession(const std::string& source, InputLoader& loader,
+                 Session& session, std::vector<std::string>& findings,
+                 InputError& error);
 
 // Reads `source` into one session, or for a sweep that ran in several
 // directories one session per drive directory, each with the memory
 // control's runs beside it (role kControlRole); false with `error` set when
 // none can be read.
-bool ReadSessions(const std::string& source, std::string& text,
+bool ReadSessions(const std::string& source, InputLoader& loader,
                   std::vector<Session>& sessions,
                   std::vector<std::string>& findings, InputError& error);
 

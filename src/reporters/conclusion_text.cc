@@ -7,10 +7,11 @@
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& parts) {
+std::string Joined(const std::vector<std::string>& parts,
+                   const char* between = "; ") {
   std::string text;
   for (const std::string& part : parts) {
-    text += (text.empty() ? "" : "; ") + part;
+    text += (text.empty() ? "" : between) + part;
   }
   return text;
 }
@@ -101,4 +102,23 @@ std::vector<ConclusionText> InputConclusionTexts(
                              " lies far off the others: " + Joined(figures)});
   }
   return said;
+}
+
+std::vector<ConclusionText> ComparisonConclusionTexts(
+    const Comparison& comparison, const Conclusions& conclusions) {
+  const std::optional<SettleMix>& mix = conclusions.Settle();
+  if (!mix) return {};
+  const auto labels = [&](const std::vector<std::size_t>& inputs) {
+    std::vector<std::string> names;
+    names.reserve(inputs.size());
+    for (const std::size_t i : inputs) {
+      names.push_back(comparison.inputs[i].label);
+    }
+    return Joined(names, ", ");
+  };
+  return {{Rule::kSettle,
+           labels(mix->settled) + " ran with --settle, " +
+               labels(mix->unsettled) +
+               " without: their figures, the bulk write above all, do not "
+               "measure the same thing"}};
 }

@@ -21,6 +21,11 @@ std::vector<ConclusionText> InputConclusionTexts(
     const Comparison& comparison, const std::vector<Column>& columns,
     const Conclusions& conclusions, std::size_t input);
 
+// Of the comparison as a whole, where there is any: settled and unsettled
+// inputs compared (kSettle).
+std::vector<ConclusionText> ComparisonConclusionTexts(
+    const Comparison& comparison, const Conclusions& conclusions);
+
 // "the machine was busy throughout: other processes used 0.9 cores ..."
 std::string BusyText(const InputConclusions& found);
 

@@ -303,6 +303,10 @@ std::string Findings(const Comparison& comparison,
       items += "<li>" + Escape(said.text) + "</li>";
     }
   }
+  for (const ConclusionText& said :
+       ComparisonConclusionTexts(comparison, conclusions)) {
+    items += "<li>" + Escape(said.text) + "</li>";
+  }
   if (items.empty()) return "";
   return "<h2 id=\"findings\">Found in the runs</h2><ul class=\"differs\">" +
          items +

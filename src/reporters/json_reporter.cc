@@ -271,28 +271,30 @@ void StatisticsJson(JsonWriter& json, const Conclusions& conclusions,
 
 // What the rules concluded about an input, each with its rule and that
 // rule's false-alarm budget.
+// One conclusion: its rule, the rule's budget and the words.
+void ConclusionJson(JsonWriter& json, Rule rule, const std::string& message) {
+  json.BeginObject();
+  json.Key("rule").String(RuleOf(rule).key);
+  json.Key("false_alarm_budget").Real(RuleOf(rule).budget);
+  json.Key("message").String(message);
+  json.EndObject();
+}
+
 void ConclusionsJson(JsonWriter& json, const Comparison& comparison,
                      const std::vector<Column>& columns,
                      const Conclusions& conclusions, std::size_t input) {
   json.BeginArray();
   for (const ConclusionText& said :
        InputConclusionTexts(comparison, columns, conclusions, input)) {
-    json.BeginObject();
-    json.Key("rule").String(RuleOf(said.rule).key);
-    json.Key("false_alarm_budget").Real(RuleOf(said.rule).budget);
-    json.Key("message").String(said.text);
-    json.EndObject();
+    ConclusionJson(json, said.rule, said.text);
   }
   for (const ClaimedClusters& claim : conclusions.Of(input).clusters) {
     const Column& column =
         columns[conclusions.ColumnOf(input, claim.at.column)];
-    json.BeginObject();
-    json.Key("rule").String(RuleOf(Rule::kClusters).key);
-    json.Key("false_alarm_budget").Real(RuleOf(Rule::kClusters).budget);
-    json.Key("message").String(
-        ColumnName(comparison, column) + ": the runs of " +
-        RowOfFigure(claim.at.figure).Label() + " fall into two groups");
-    json.EndObject();
+    ConclusionJson(json, Rule::kClusters,
+                   ColumnName(comparison, column) + ": the runs of " +
+                       RowOfFigure(claim.at.figure).Label() +
+                       " fall into two groups");
   }
   json.EndArray();
 }
@@ -425,6 +427,12 @@ void JsonReporter::Write(const Comparison& comparison,
     json.Key("conclusions");
     ConclusionsJson(json, comparison, columns, conclusions, i);
     json.EndObject();
+  }
+  json.EndArray();
+  json.Key("conclusions").BeginArray();
+  for (const ConclusionText& said :
+       ComparisonConclusionTexts(comparison, conclusions)) {
+    ConclusionJson(json, said.rule, said.text);
   }
   json.EndArray();
   json.Key("comparisons").BeginArray();

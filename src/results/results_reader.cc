@@ -554,10 +554,18 @@ bool Reader::ReadClosing() {
 std::optional<RunRecord> ReadRunRecord(std::string_view text,
                                        const std::string& source,
                                        InputError& error) {
+  if (!CheckInputText(text, error)) return std::nullopt;
   RunRecord record;
   record.source = source;
   Reader reader(text, record);
   if (!reader.Recognise(error)) return std::nullopt;
   reader.Read();
   return record;
+}
+
+std::optional<RunRecord> ReadResultsFile(const std::string& path,
+                                         const std::string& source,
+                                         std::string& text, InputError& error) {
+  if (!LoadInputText(path, text, error)) return std::nullopt;
+  return ReadRunRecord(text, source, error);
 }

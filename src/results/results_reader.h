@@ -13,10 +13,16 @@
 #include "results/run_record.h"
 
 // Returns the record of `text`, or nothing with `error` set when the text is
-// not the output of the benchmark at all. `text` must have passed
-// CheckInputText.
+// not lines of text (CheckInputText) or not the output of the benchmark at
+// all.
 std::optional<RunRecord> ReadRunRecord(std::string_view text,
                                        const std::string& source,
                                        InputError& error);
+
+// Reads the file at `path` ("-": standard input) into `text`, reusing its
+// storage, and into its record, the record's source being `source`.
+std::optional<RunRecord> ReadResultsFile(const std::string& path,
+                                         const std::string& source,
+                                         std::string& text, InputError& error);
 
 #endif  // DRIVES_RESULTS_RESULTS_READER_H_

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/history_access.h"
+#include "conclusions/disturbance.h"
 #include "history/session_reader.h"
 #include "history/sqlite_store.h"
 #include "reporters/history_view.h"
@@ -37,16 +38,16 @@ std::string Template() {
     fs::remove(path);
     std::string error;
     std::unique_ptr<HistoryStore> store =
-        SqliteStore::Open(path, HistoryStore::Mode::kWrite, error);
+        OpenSqliteHistory(path, HistoryStore::Mode::kWrite, error);
     const fs::path data = DRIVES_TEST_DATA_DIR;
     for (const char* name :
          {"one_thread_results.txt", "two_threads_results.txt"}) {
-      std::string text;
+      InputLoader loader(MarkDisturbed, false);
       Session session;
       std::vector<std::string> findings;
       InputError readError;
-      if (store && ReadSession((data / name).string(), text, session, findings,
-                               readError)) {
+      if (store && ReadSession((data / name).string(), loader, session,
+                               findings, readError)) {
         long long id = 0;
         std::string drive;
         store->Add(session, std::string("fuzzed"), id, drive, error);
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
   std::string error;
   std::unique_ptr<HistoryStore> store =
-      SqliteStore::Open(path, HistoryStore::Mode::kRead, error);
+      OpenSqliteHistory(path, HistoryStore::Mode::kRead, error);
   if (!store) return 0;
   const std::vector<DriveSummary> drives = store->Drives(error);
   for (const auto& [id, fingerprint] : store->Fingerprints(error)) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/report_command.h"
+#include "conclusions/disturbance.h"
 #include "history/session_reader.h"
 #include "reporters/reporter.h"
 #include "runs/client_results.h"
@@ -68,11 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     std::ofstream(folder + "/manifest.json", std::ios::binary) << text;
     std::ofstream(folder + "/clients/clients.json", std::ios::binary) << text;
   }
-  std::string buffer;
+  InputLoader loader(MarkDisturbed, false);
   std::vector<Session> sessions;
   std::vector<std::string> findings;
   InputError readError;
-  ReadSessions(folder, buffer, sessions, findings, readError);
+  ReadSessions(folder, loader, sessions, findings, readError);
   for (const std::string& format : ReportFormats()) {
     ReportOptions options;
     options.inputs = {folder, folder};

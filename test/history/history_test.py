@@ -170,12 +170,24 @@ def sessions_of(db):
                          "ORDER BY session_id").fetchall()
 
 
+def new_history(tmp, name):
+    """A new history called `name`: a file here. server_test.py makes it a
+    database on its own server, so that both stores keep one contract."""
+    return os.path.join(tmp, name + ".sqlite")
+
+
+def session_count(history):
+    """How many sessions the history's one drive holds."""
+    shown = run("history", "show", "--history", history, "--format", "json")
+    return len(json.loads(shown.stdout)["sessions"])
+
+
 def store(tmp):
     """Sessions added once each, by content (line endings and encodings
     aside); named and grouped drives, a blank name refused; the figures
     shown session by session in every format, the change marked where the
     check finds it; what cannot be kept named."""
-    db = os.path.join(tmp, "h.sqlite")
+    db = new_history(tmp, "h")
     h = ["--history", db]
     inputs = history_of(tmp, "s", [1, 1, 1, 1, 0.8, 0.8, 0.8, 0.8])
     done = run("history", "add", *h, *inputs)
@@ -299,7 +311,7 @@ def judge(tmp):
     rng = random.Random(7)
     noise = [math.exp(rng.gauss(0, 0.03)) for _ in range(16)]
 
-    quiet = os.path.join(tmp, "quiet.sqlite")
+    quiet = new_history(tmp, "quiet")
     run("history", "add", "--history", quiet,
         *history_of(tmp, "q", noise[:12], seed=2))
     done = check(quiet)
@@ -308,7 +320,7 @@ def judge(tmp):
 
     # 20% down from session 9 of 14, with session noise: found, dated, and
     # marked where history show marks it.
-    stepped = os.path.join(tmp, "step.sqlite")
+    stepped = new_history(tmp, "step")
     levels = [n * (0.8 if i >= 8 else 1) for i, n in enumerate(noise[:14])]
     run("history", "add", "--history", stepped,
         *history_of(tmp, "st", levels, seed=3))
@@ -344,13 +356,13 @@ def judge(tmp):
     removed = run("history", "remove", "--history", stepped, "13", "14")
     expect(removed.returncode == 0 and
            removed.stdout == "Removed 2 sessions from the history\n" and
-           len(sessions_of(stepped)) == 12, removed.stdout)
+           session_count(stepped) == 12, removed.stdout)
     again = run("history", "remove", "--history", stepped, "12", "13")
     expect(again.returncode == 2 and "no session 13" in again.stderr and
-           len(sessions_of(stepped)) == 12, again.stderr)
+           session_count(stepped) == 12, again.stderr)
 
     # One figure alone, 25% down from session 8 of 16.
-    alone = os.path.join(tmp, "alone.sqlite")
+    alone = new_history(tmp, "alone")
     own = [0.75 if i >= 7 else 1 for i in range(16)]
     run("history", "add", "--history", alone,
         *history_of(tmp, "al", noise, seed=4, files=own))
@@ -360,7 +372,7 @@ def judge(tmp):
            done.stdout and "Byte-wise" not in done.stdout, done.stdout)
 
     # A machine slower for three sessions, then itself again: no alarm.
-    dip = os.path.join(tmp, "dip.sqlite")
+    dip = new_history(tmp, "dip")
     levels = [n * (0.7 if 6 <= i < 9 else 1) for i, n in enumerate(noise[:14])]
     run("history", "add", "--history", dip,
         *history_of(tmp, "dp", levels, seed=5))
@@ -368,7 +380,7 @@ def judge(tmp):
     expect(done.returncode == 0 and "slower:" not in done.stdout, done.stdout)
 
     # Settled, or another program: another series, not a step.
-    like = os.path.join(tmp, "like.sqlite")
+    like = new_history(tmp, "like")
     run("history", "add", "--history", like,
         *history_of(tmp, "l1", noise[:6], seed=6),
         *history_of(tmp, "l2", [0.7 * n for n in noise[6:12]], seed=6,
@@ -386,10 +398,12 @@ def judge(tmp):
     # too is the machine's (exit 0); one the control did not make is the
     # drive's (exit 3).
     steps = [0.8 if i >= 8 else 1 for i in range(14)]
+    made = {}
     for name, drive, control, status, said in (
             ("machine", steps, steps, 0, "the machine changed, not the drive"),
             ("drive", steps, [1] * 14, 3, "the drive's")):
-        db = os.path.join(tmp, name + ".sqlite")
+        db = new_history(tmp, name)
+        made[name] = db
         done = run("history", "add", "--history", db,
                    *history_of(tmp, name, [n * d for n, d in
                                            zip(noise, drive)],
@@ -401,13 +415,13 @@ def judge(tmp):
         expect(done.returncode == status and line and said in line[0] and
                "against the memory control" in line[0], done.stdout)
     expect("the drive itself did not get slower" in
-           check(os.path.join(tmp, "machine.sqlite")).stdout, "machine")
+           check(made["machine"]).stdout, "machine")
     expect("(no memory control beside these sessions" in check(alone).stdout,
            "said without a control")
 
     # Too few sessions for a lasting change: the latest against the one
     # before, run against run; one session: nothing to compare with.
-    few = os.path.join(tmp, "few.sqlite")
+    few = new_history(tmp, "few")
     first, second = history_of(tmp, "f", [1, 0.5], seed=8)
     run("history", "add", "--history", few, first)
     done = check(few)

@@ -5,7 +5,8 @@ and no TCP port, removed afterwards): init and its grants, a writer and a
 reader of their rights only, the same show and check as from a file, push
 and pull each session once, dashboards' formats and records, refusals in
 one line without the password; 16 writers at once, a client killed
-mid-transaction, and the server gone mid-sweep with nothing lost.
+mid-transaction, and the server gone mid-sweep with nothing lost; and the
+file's own scenarios run against the server, one contract for both.
 
 usage: server_test.py DRIVES_REPORT SCENARIO
 """
@@ -94,9 +95,9 @@ class Server:
                                 statement)
         return done.stdout.strip()
 
-    def uri(self, role, password=None):
+    def uri(self, role, password=None, database="drives"):
         secret = SECRETS[role] if password is None else password
-        return (f"host={self.dir} dbname=drives user={role} "
+        return (f"host={self.dir} dbname={database} user={role} "
                 f"password={secret}")
 
     def url(self, role):
@@ -395,7 +396,28 @@ def secrets(tmp):
         pg.stop("immediate")
 
 
-SCENARIOS = {"server": server, "faults": faults, "secrets": secrets}
+def contract(tmp):
+    """The file's own scenarios of keeping, showing and judging sessions,
+    run as they are against a history on the server: one contract for both
+    stores."""
+    pg = Server(tmp)
+    try:
+        def new_history(_, name):
+            database = f"contract_{name}"
+            pg.sql(f"CREATE DATABASE {database} OWNER owner")
+            location = pg.uri("owner", database=database)
+            made = run("history", "init", "--history", location)
+            expect(made.returncode == 0, made.stderr)
+            return location
+
+        history_test.new_history = new_history
+        history_test.store(tmp)
+        history_test.judge(tmp)
+    finally:
+        pg.stop("immediate")
+
+
+SCENARIOS = {"contract": contract, "server": server, "faults": faults, "secrets": secrets}
 
 
 def main(argv):

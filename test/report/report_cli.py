@@ -149,6 +149,9 @@ def formats_and_output(tmp):
     expect(document["schema"] == "drives-report/3", document["schema"])
     expect([i["label"] for i in document["inputs"]] ==
            ["ssd", "two_threads_console.txt"], document["inputs"])
+    # A file has no manifest: it ran wherever it was made.
+    expect(all(i["manifest"] is None and i["drive_ceiling"] is None
+               for i in document["inputs"]), document["inputs"])
     expect(document["baseline"] == "ssd", document["baseline"])
 
     status, out, _ = run("--format", "markdown", "--baseline", "2", GOOD,

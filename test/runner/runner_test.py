@@ -156,7 +156,7 @@ def faults(tmp):
             ("exits", "exit 3", [], "failed", "exited with status 3"),
             ("killed", "kill -9 $$", [], "failed",
              f"ended by signal 9 ({signal.strsignal(9)})"),
-            ("hangs", "exec sleep 600", ["--timeout", "2"], "timed out",
+            ("hangs", "exec sleep 613", ["--timeout", "2"], "timed out",
              "still running after 2 s; ended")):
         folder = os.path.join(tmp, name + "-runs")
         bad = stand_in(tmp, name, behaviour)
@@ -168,8 +168,9 @@ def faults(tmp):
                                       r["reason"] == reason for r in runs),
                f"{name}: {runs}")
         expect(reason in done.stderr, f"{name}: {done.stderr!r}")
-    # A timed-out program is ended with everything it started.
-    expect(subprocess.run(["pgrep", "-f", "sleep 600"],
+    # A timed-out program is ended with everything it started (its own
+    # sleep, apart from the clients test's, which may run beside it).
+    expect(subprocess.run(["pgrep", "-f", "sleep 613"],
                           capture_output=True).returncode == 1,
            "the hanging program's sleep is still running")
 
@@ -419,6 +420,14 @@ def precision(tmp):
         steady, cwd=tmp)
     done = run(plain, os.path.join(tmp, "a"), cwd=tmp)
     expect("ran with --settle" in done.stderr, done.stderr)
+    # The same conclusion in the JSON and on the page, once, not per input.
+    document = json.loads(run(plain, os.path.join(tmp, "a"), "--format",
+                              "json", cwd=tmp).stdout)
+    page = run(plain, os.path.join(tmp, "a"), "--format", "html",
+               cwd=tmp).stdout
+    expect([c["rule"] for c in document["conclusions"]] == ["settle"] and
+           "ran with --settle" in document["conclusions"][0]["message"] and
+           page.count("ran with --settle") == 1, document["conclusions"])
 
     # Output that alternates between two real runs never gets within 1%.
     flip = os.path.join(tmp, "flip")
