@@ -125,7 +125,10 @@ bool ReadInput(const std::string& source, bool strict, InputLoader& loader,
   for (const std::string& leftOut : loaded.runs.leftOut) {
     PrintWarning(Where(source, 0) + leftOut + "; left out");
   }
-  if (loaded.folder) input.manifest = std::move(loaded.runs.manifest);
+  if (loaded.folder) {
+    input.manifest =
+        std::make_shared<const Manifest>(std::move(loaded.runs.manifest));
+  }
   std::vector<RunRecord>& records = loaded.runs.records;
   std::vector<RunMark>& marks = loaded.runs.marks;
   std::vector<std::vector<ClientDetail>>& clients = loaded.runs.clients;

@@ -7,6 +7,7 @@
 #define DRIVES_COMPARISON_COMPARISON_H_
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,9 @@ struct ReportInput {
   // Of each run: a multi-client run's clients (the run is their sum), else
   // none.
   std::vector<std::vector<ClientDetail>> clients;
-  std::optional<Manifest> manifest;
+  // A run folder's, else none: held apart, since most inputs of a large
+  // report are files and a manifest is over a kilobyte.
+  std::shared_ptr<const Manifest> manifest;
   // Of a sweep that ran in several directories: the sweep's folder (its
   // directories' runs are paired by round) and this directory's role:
   // empty for a drive, kControlDirectoryRole for the memory control.

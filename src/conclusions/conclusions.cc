@@ -310,7 +310,7 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
     }
   }
   c.comparisonAt_.assign(columns.size() * kFigureRowCount, 0);
-  c.clustersAt_.resize(columns.size() * kFigureRowCount);
+  c.clustersAt_.assign(columns.size() * kFigureRowCount, 0);
   for (std::size_t i = 0; i < c.comparisons_.size(); ++i) {
     const FigureComparison& f = c.comparisons_[i];
     c.comparisonAt_[f.column * kFigureRowCount + f.row.Position()] = i + 1;
@@ -329,8 +329,10 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
         JudgeInput(comparison.inputs[i], values, comparison.minEffect));
     for (const ClaimedClusters& claim : c.inputs_.back().clusters) {
       const std::size_t column = ranges[i].begin + claim.at.column;
+      c.clusters_.push_back(claim.clusters);
       c.clustersAt_[column * kFigureRowCount +
-                    RowOfFigure(claim.at.figure).Position()] = claim.clusters;
+                    RowOfFigure(claim.at.figure).Position()] =
+          c.clusters_.size();
     }
   }
   // A settled run measures the drive after written data reached it: not
@@ -373,8 +375,8 @@ const FigureComparison* Conclusions::Compared(std::size_t column,
 
 const TwoClusters* Conclusions::Clusters(std::size_t column,
                                          const FigureRow& row) const {
-  const auto& claimed = clustersAt_[column * kFigureRowCount + row.Position()];
-  return claimed ? &*claimed : nullptr;
+  const std::size_t at = clustersAt_[column * kFigureRowCount + row.Position()];
+  return at == 0 ? nullptr : &clusters_[at - 1];
 }
 
 std::vector<int> Conclusions::Outliers(std::size_t column,

@@ -118,10 +118,12 @@ class Conclusions {
   std::vector<InputConclusions> inputs_;
   std::vector<std::size_t> firstColumn_;    // of each input
   std::vector<std::size_t> inputOfColumn_;  // of each column
-  // By column × figure row: the comparison's place plus one, or 0; the
-  // clusters claimed.
+  // By column × figure row: the place plus one, or 0, of its comparison
+  // and of the clusters claimed (a slot is smaller than what it finds, and
+  // most find nothing); what the figure measured (most figures have it).
   std::vector<std::size_t> comparisonAt_;
-  std::vector<std::optional<TwoClusters>> clustersAt_;
+  std::vector<std::size_t> clustersAt_;
+  std::vector<TwoClusters> clusters_;
   std::vector<std::optional<FigureMeasured>> measuredAt_;
   std::vector<std::optional<std::size_t>> controlOf_;  // by column
   std::optional<SettleMix> settle_;
