@@ -347,8 +347,7 @@ std::optional<Session> SqlHistory::Load(long long id, std::string& error) {
   session.program = row->Text(8);
   session.wordSize = row->OptionalInt(9);
   if (!ParseCounts(row->Text(10), session.threadCounts)) {
-    error = "damaged (session " + std::to_string(id) +
-            "'s thread counts are not numbers)";
+    error = "damaged (its thread counts are not numbers)";
     return std::nullopt;
   }
   session.settle = row->Flag(11);

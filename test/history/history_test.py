@@ -660,7 +660,8 @@ def hostile(tmp):
     """A history file someone sent: a drive name with terminal escapes is
     shown escaped by every listing (they reached the terminal raw); a
     crafted run count of 200,000 no longer makes the CSV quadratic (120 s
-    before; here it must finish within the timeout, as a real one does)."""
+    before; here it must finish within the timeout, as a real one does);
+    thread counts that are not numbers named, not an internal error."""
     path = os.path.join(tmp, "sent.sqlite")
     run("history", "add", "--history", path, "--drive", "d",
         folder(tmp, "h", [FAST] * 3, "2026-11-01T10:00:00Z"))
@@ -679,6 +680,17 @@ def hostile(tmp):
                f"{done.stdout[:200]!r} {done.stderr!r}")
     listed = run("history", "--history", path).stdout
     expect("x\\x1B]0;owned\\x07\\x1B[2Jy" in listed, listed)
+
+    # Thread counts that are not numbers: the session named as damaged in
+    # one line, not "internal error: stoi", and nothing copied.
+    with sqlite3.connect(path) as c:
+        c.execute("UPDATE sessions SET thread_counts = '1,x'")
+    copy = os.path.join(tmp, "copy.sqlite")
+    pushed = run("history", "push", path, "--history", copy)
+    expect(pushed.returncode == 2 and pushed.stderr.count("\n") == 1 and
+           "session 1: damaged (its thread counts are not numbers)" in
+           pushed.stderr and "0 sessions copied" in pushed.stdout,
+           pushed.stdout + pushed.stderr)
 
 
 SCENARIOS = {"store": store, "judge": judge, "safety": safety,
