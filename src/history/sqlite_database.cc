@@ -132,6 +132,35 @@ bool SqliteDatabase::Script(const std::string& sql, std::string& error) {
   return false;
 }
 
+bool SqliteDatabase::InsertRows(const std::string& head, int columns,
+                                const std::vector<SqlValue>& values,
+                                std::string& error) {
+  std::string sql = head + " VALUES (";
+  for (int c = 1; c <= columns; ++c) {
+    sql += (c > 1 ? ", ?" : "?") + std::to_string(c);
+  }
+  sql += ")";
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()),
+                         &statement, nullptr) != SQLITE_OK) {
+    error = Why();
+    return false;
+  }
+  const std::size_t width = static_cast<std::size_t>(columns);
+  bool done = true;
+  for (std::size_t first = 0; done && first + width <= values.size();
+       first += width) {
+    for (std::size_t c = 0; c < width; ++c) {
+      Bind(statement, static_cast<int>(c + 1), values[first + c]);
+    }
+    done = sqlite3_step(statement) == SQLITE_DONE;
+    if (!done) error = Why();
+    sqlite3_reset(statement);
+  }
+  sqlite3_finalize(statement);
+  return done;
+}
+
 bool SqliteDatabase::Conflict() const {
   return sqlite3_extended_errcode(db_) == SQLITE_CONSTRAINT_UNIQUE;
 }

@@ -26,6 +26,9 @@ class SqliteDatabase : public Database {
                                  const std::vector<SqlValue>& params,
                                  std::string& error) override;
   bool Script(const std::string& sql, std::string& error) override;
+  bool InsertRows(const std::string& head, int columns,
+                  const std::vector<SqlValue>& values,
+                  std::string& error) override;
   bool Conflict() const override;
   std::string Why() const override;
   std::optional<int> Version(std::string& error) override;
