@@ -288,8 +288,8 @@ CLI::App* AddHistoryCheck(CLI::App* history, HistoryOptions& h, Given& given) {
   AddHistoryFile(check, h, kDriveToShow);
   AddMachine(check, h);
   AddMinEffect(check, given);
-  check->add_option("--format", h.format, "table (default), csv or json")
-      ->check(CLI::IsMember({"table", "csv", "json"}));
+  check->add_option("--format", h.format, "Output format (default: table)")
+      ->check(CLI::IsMember(ReportFormats()));
   check->add_flag("--record", h.record,
                   "Keep the findings in the history's checks table, for "
                   "dashboards (a writer's right)");

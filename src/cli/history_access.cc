@@ -25,12 +25,6 @@ std::unique_ptr<HistoryStore> OpenOrSay(const HistoryOptions& options,
   return store;
 }
 
-std::string DriveText(const DriveSummary& drive) {
-  const bool said = drive.name.rfind(drive.machine + ":", 0) == 0;
-  return drive.machine.empty() || said ? drive.name
-                                       : drive.name + " on " + drive.machine;
-}
-
 std::optional<std::vector<DriveSummary>> MatchingDrives(
     HistoryStore& store, const HistoryOptions& options) {
   std::string error;

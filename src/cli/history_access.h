@@ -12,6 +12,7 @@
 #include "cli/history_command.h"
 #include "conclusions/history_judgement.h"
 #include "history/history_store.h"
+#include "reporters/history_view.h"
 
 // The store, or none with `error` set; a missing file for reading gives
 // none with `error` empty. `path` is where the history is.
@@ -24,10 +25,6 @@ std::unique_ptr<HistoryStore> OpenHistory(const HistoryOptions& options,
 std::unique_ptr<HistoryStore> OpenOrSay(const HistoryOptions& options,
                                         HistoryStore::Mode mode);
 
-// "ssd on lab-7": a drive as messages name it; a name of its own making
-// ("lab-7:/dev/sda1") already says its machine.
-std::string DriveText(const DriveSummary& drive);
-
 // The drives the command's --drive and --machine name (every one without
 // them); none with the error said where the history cannot be read.
 std::optional<std::vector<DriveSummary>> MatchingDrives(
@@ -36,14 +33,6 @@ std::optional<std::vector<DriveSummary>> MatchingDrives(
 // The one drive a command is about, or none with the error said.
 std::optional<DriveSummary> ChooseDrive(HistoryStore& store,
                                         const HistoryOptions& options);
-
-// A drive's sessions, judged from the change accepted last.
-struct JudgedDrive {
-  DriveSummary drive;
-  std::vector<StoredSession> sessions;
-  std::vector<JudgedCondition> conditions;
-  std::size_t from = 0;
-};
 
 // None with the error said; `drives` judged at once share the budget.
 std::optional<JudgedDrive> Judge(HistoryStore& store, const DriveSummary& drive,

@@ -140,6 +140,13 @@ std::vector<FigureComparison> Compare(
   const std::vector<std::optional<std::size_t>> baselines =
       BaselineColumns(comparison, columns);
   const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
+  // Made to measure: a vector grown by doubling holds up to twice its
+  // comparisons, the largest part of a report of thousands of inputs.
+  std::size_t compared = 0;
+  for (const std::optional<std::size_t>& baseline : baselines) {
+    compared += baseline ? JudgedRows().size() : 0;
+  }
+  all.reserve(compared);
   for (const ColumnRange& range : ranges) {
     std::vector<FigureComparison> family;
     std::vector<Samples> samples;
@@ -205,15 +212,16 @@ std::vector<FigureComparison> Compare(
       family[i].judged = verdicts[i];
       // Directories of one sweep: the plain verdict is the controlled one.
       if (family[i].controlledBy == ControlledBy::kPairs) {
-        family[i].controlled = verdicts[i];
+        family[i].controlled = std::make_shared<FigureVerdict>(verdicts[i]);
       }
     }
     for (std::size_t k = 0; k < controlledAt.size(); ++k) {
-      family[controlledAt[k]].controlled = controlled[k];
+      family[controlledAt[k]].controlled =
+          std::make_shared<FigureVerdict>(controlled[k]);
     }
     for (FigureComparison& f : family) {
       f.attribution = Attribute(f);
-      all.push_back(f);
+      all.push_back(std::move(f));
     }
   }
   return all;
@@ -288,7 +296,8 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
   c.controlOf_ = ControlColumns(comparison, columns);
   c.comparisons_ = Compare(comparison, columns, c.controlOf_);
   // What each figure of a drive's column measured.
-  c.measuredAt_.resize(columns.size() * kFigureRowCount);
+  c.measuredAt_.assign(columns.size() * kFigureRowCount, 0);
+  std::vector<std::uint32_t> lastOfRow(kFigureRowCount, 0);
   for (std::size_t col = 0; col < columns.size(); ++col) {
     const ReportInput& input = comparison.inputs[columns[col].input];
     if (input.role == kControlDirectoryRole) continue;
@@ -304,9 +313,15 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
         values = columns[col].Values(*row);
       }
       if (values.empty()) continue;
-      c.measuredAt_[col * kFigureRowCount + row->Position()] = JudgeMeasured(
-          *row, columns[col].threads, values, ceiling,
-          control ? &against : nullptr, true, comparison.minEffect);
+      FigureMeasured m = JudgeMeasured(*row, columns[col].threads, values,
+                                       ceiling, control ? &against : nullptr,
+                                       true, comparison.minEffect);
+      std::uint32_t& last = lastOfRow[row->Position()];
+      if (last == 0 || !SameMeasure(c.measured_[last - 1], m)) {
+        c.measured_.push_back(std::move(m));
+        last = static_cast<std::uint32_t>(c.measured_.size());
+      }
+      c.measuredAt_[col * kFigureRowCount + row->Position()] = last;
     }
   }
   c.comparisonAt_.assign(columns.size() * kFigureRowCount, 0);
@@ -349,8 +364,9 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
 
 const FigureMeasured* Conclusions::Measure(std::size_t column,
                                            const FigureRow& row) const {
-  const auto& m = measuredAt_[column * kFigureRowCount + row.Position()];
-  return m ? &*m : nullptr;
+  const std::uint32_t at =
+      measuredAt_[column * kFigureRowCount + row.Position()];
+  return at == 0 ? nullptr : &measured_[at - 1];
 }
 
 const char* AttributionKey(Attribution attribution) {
@@ -367,7 +383,7 @@ const char* AttributionKey(Attribution attribution) {
 
 const FigureComparison* Conclusions::Compared(std::size_t column,
                                               const FigureRow& row) const {
-  ++WorkDone().comparisons;
+  ++lookups_;
   const std::size_t at =
       comparisonAt_[column * kFigureRowCount + row.Position()];
   return at == 0 ? nullptr : &comparisons_[at - 1];

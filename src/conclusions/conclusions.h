@@ -9,6 +9,8 @@
 #define DRIVES_CONCLUSIONS_CONCLUSIONS_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -45,8 +47,9 @@ struct FigureComparison {
   int baselineRuns = 0;
   FigureVerdict judged;  // no estimate where the maths cannot take them
   bool paired = false;   // runs of one sweep's rounds, judged in pairs
-  // Against each side's memory control, where both have one.
-  std::optional<FigureVerdict> controlled;
+  // Against each side's memory control, where both have one. Apart, since
+  // most comparisons have none and a report may hold a million of them.
+  std::shared_ptr<const FigureVerdict> controlled;
   ControlledBy controlledBy = ControlledBy::kNone;
   Attribution attribution = Attribution::kNone;
 };
@@ -112,6 +115,9 @@ class Conclusions {
   std::size_t ColumnOf(std::size_t input, std::size_t column) const {
     return firstColumn_[input] + column;
   }
+  // How many comparisons were looked up: the scaling test's count of the
+  // reporters' work, which a linear search per cell would multiply.
+  long long Lookups() const { return lookups_; }
 
  private:
   std::vector<FigureComparison> comparisons_;
@@ -124,9 +130,15 @@ class Conclusions {
   std::vector<std::size_t> comparisonAt_;
   std::vector<std::size_t> clustersAt_;
   std::vector<TwoClusters> clusters_;
-  std::vector<std::optional<FigureMeasured>> measuredAt_;
+  // What each figure measured, by place plus one; alike ones are kept
+  // once (without a ceiling or control, each row's is the same in every
+  // column).
+  std::vector<std::uint32_t> measuredAt_;
+  std::vector<FigureMeasured> measured_;
   std::vector<std::optional<std::size_t>> controlOf_;  // by column
   std::optional<SettleMix> settle_;
+  // Counted, not concluded: a lookup changes nothing the reporters show.
+  mutable long long lookups_ = 0;
 };
 
 // The rules' values of a figure row: RunValues::figures[f] is the f-th

@@ -95,6 +95,14 @@ struct JudgedCondition {
   bool tooFewSessions = false;
 };
 
+// A drive's sessions, judged from the change accepted last.
+struct JudgedDrive {
+  DriveSummary drive;
+  std::vector<StoredSession> sessions;
+  std::vector<JudgedCondition> conditions;
+  std::size_t from = 0;
+};
+
 // Every series of one drive's sessions (oldest first), each judged from
 // session `from` on (a change the user accepted: the new level is the
 // first); changes are those of the figures whose sessions have them. The

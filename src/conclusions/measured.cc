@@ -112,3 +112,10 @@ FigureMeasured JudgeMeasured(const FigureRow& row,
   }
   return m;
 }
+
+bool SameMeasure(const FigureMeasured& a, const FigureMeasured& b) {
+  return a.measured == b.measured && a.ceiling == b.ceiling &&
+         a.ceilingRatio == b.ceilingRatio && a.memoryRatio == b.memoryRatio &&
+         a.memoryLow == b.memoryLow && a.memoryHigh == b.memoryHigh &&
+         a.why == b.why;
+}

@@ -28,6 +28,9 @@ struct FigureMeasured {
   std::string why;  // in words: "above the drive's direct-I/O write ceiling"
 };
 
+// Whether two figures measured the same, for the same reason.
+bool SameMeasure(const FigureMeasured& a, const FigureMeasured& b);
+
 // A figure above its ceiling by more than this is not the drive's: the
 // ceiling itself moves by up to this much from one measurement to the next
 // here (a direct write of 630 or 1,390 MB/s on one disk).

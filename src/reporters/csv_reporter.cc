@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "comparison/columns.h"
+#include "reporters/check_text.h"
 #include "reporters/csv_text.h"
 #include "reporters/figure_comparisons.h"
 #include "reporters/output_buffer.h"
@@ -329,6 +330,25 @@ void CsvReporter::WriteHistory(const HistoryView& view,
                       : std::string(","))
             << '\n';
       }
+    }
+  }
+}
+
+void CsvReporter::WriteCheck(const std::vector<DriveCheck>& checks,
+                             std::ostream& stream) const {
+  OutputBuffer out(stream);
+  out << "drive,machine,sessions,figure,role,clients,threads,finding,ratio,"
+         "ratio_low,ratio_high,since_session,since_started,message\n";
+  for (const DriveCheck& c : checks) {
+    for (const CheckRecord& r : CheckRecords(c)) {
+      out << CsvField(c.drive.name) << ',' << CsvField(c.drive.machine) << ','
+          << c.sessions << ',' << CsvField(r.figure) << ',' << CsvField(r.role)
+          << ',' << (r.clients ? std::to_string(*r.clients) : "") << ','
+          << (r.threads ? std::to_string(*r.threads) : "") << ','
+          << CsvField(r.finding) << ',' << CsvNumber(r.ratio) << ','
+          << CsvNumber(r.low) << ',' << CsvNumber(r.high) << ','
+          << (r.sinceSession ? std::to_string(*r.sinceSession) : "") << ','
+          << CsvField(r.sinceStarted) << ',' << CsvField(r.message) << '\n';
     }
   }
 }

@@ -24,6 +24,12 @@ std::string RolePart(const HistoryCondition& c) {
 
 }  // namespace
 
+std::string DriveText(const DriveSummary& drive) {
+  const bool said = drive.name.rfind(drive.machine + ":", 0) == 0;
+  return drive.machine.empty() || said ? drive.name
+                                       : drive.name + " on " + drive.machine;
+}
+
 std::string ConditionText(const HistoryCondition& condition) {
   std::string text = condition.program + ", " + ThreadsPart(condition);
   if (condition.clients) text += ", " + ClientsPart(condition);

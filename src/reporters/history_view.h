@@ -22,6 +22,10 @@ struct HistoryView {
   std::string madeAt;
 };
 
+// "ssd on lab-7": a drive as messages name it; a name of its own making
+// ("lab-7:/dev/sda1") already says its machine.
+std::string DriveText(const DriveSummary& drive);
+
 // The condition in full, for a line of its own: "drives64, 1 thread,
 // 2 clients, settled, memory control".
 std::string ConditionText(const HistoryCondition& condition);

@@ -7,6 +7,7 @@
 
 #include "comparison/columns.h"
 #include "device/drive_ceiling.h"
+#include "reporters/check_text.h"
 #include "reporters/client_figures.h"
 #include "reporters/conclusion_text.h"
 #include "reporters/figure_comparisons.h"
@@ -590,6 +591,30 @@ void HtmlReporter::WriteHistory(const HistoryView& view,
   out << "<h2 id=\"tables\">Tables</h2>";
   for (const auto& [label, table] : HistoryTables(view)) {
     out << "<h3>" << Escape(label) << "</h3>" << Table(table) << "\n";
+  }
+  out << "</body></html>\n";
+}
+
+void HtmlReporter::WriteCheck(const std::vector<DriveCheck>& checks,
+                              std::ostream& out) const {
+  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+         "<meta name=\"viewport\" content=\"width=device-width\"/>"
+         "<title>History check</title><style>"
+      << kStyle << "</style></head><body>\n<h1>History check</h1>\n";
+  if (checks.empty()) out << "<p>" << kNothingToCheck << "</p>\n";
+  for (const DriveCheck& check : checks) {
+    out << "<h2>" << Escape(CheckHeading(check)) << "</h2>\n<ul>";
+    // A line of depth 2 is a list inside the line before it.
+    int depth = 0;
+    for (const CheckLine& line : CheckLines(check)) {
+      if (line.depth > depth && depth > 0) out << "<ul>";
+      if (line.depth < depth) out << "</li></ul></li>";
+      if (line.depth == depth) out << "</li>";
+      depth = line.depth;
+      out << "\n<li>" << Escape(line.text);
+    }
+    out << (depth > 1 ? "</li></ul>" : "") << (depth > 0 ? "</li>" : "")
+        << "</ul>\n";
   }
   out << "</body></html>\n";
 }

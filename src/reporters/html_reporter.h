@@ -11,6 +11,8 @@ class HtmlReporter : public Reporter {
   void Write(const Comparison& comparison, const Conclusions& conclusions,
              std::ostream& out) const override;
   void WriteHistory(const HistoryView& view, std::ostream& out) const override;
+  void WriteCheck(const std::vector<DriveCheck>& checks,
+                  std::ostream& out) const override;
 };
 
 #endif  // DRIVES_REPORTERS_HTML_REPORTER_H_

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "comparison/columns.h"
+#include "reporters/check_text.h"
 #include "reporters/conclusion_text.h"
 #include "reporters/json_writer.h"
 #include "results/figure_rows.h"
@@ -16,7 +17,8 @@ namespace {
 // Finite values are the doubles the input printed, written back in their
 // shortest exact form; JSON has no infinity or not-a-number, which are the
 // strings "inf", "-inf" and "nan".
-void OptionalInt(JsonWriter& json, const std::optional<int>& value) {
+template <typename Integer>
+void OptionalInt(JsonWriter& json, const std::optional<Integer>& value) {
   if (value) {
     json.Int(*value);
   } else {
@@ -340,7 +342,7 @@ void ComparisonJson(JsonWriter& json, const Comparison& comparison,
   json.Key("adjusted_level").Real(v.adjustedLevel);
   json.Key("verdict").String(VerdictKey(v.verdict));
   json.Key("paired").Bool(f.paired);
-  const std::optional<FigureVerdict>& c = f.controlled;
+  const std::shared_ptr<const FigureVerdict>& c = f.controlled;
   const bool controlled = c && c->estimate;
   json.Key("controlled_ratio")
       .Real(controlled ? std::optional<double>(c->estimate->ratio)
@@ -525,6 +527,47 @@ void JsonReporter::WriteHistory(const HistoryView& view,
       json.EndArray();
       json.EndObject();
     }
+  }
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
+}
+
+void JsonReporter::WriteCheck(const std::vector<DriveCheck>& checks,
+                              std::ostream& out) const {
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("schema").String(kCheckJsonSchema);
+  json.Key("drives").BeginArray();
+  for (const DriveCheck& c : checks) {
+    json.BeginObject();
+    json.Key("drive").String(c.drive.name);
+    json.Key("machine").String(c.drive.machine);
+    json.Key("sessions").Int(static_cast<long long>(c.sessions));
+    json.Key("judged_from");
+    OptionalInt(json, c.judgedFrom);
+    json.Key("slower").Bool(c.slower);
+    json.Key("findings").BeginArray();
+    for (const CheckRecord& r : CheckRecords(c)) {
+      json.BeginObject();
+      json.Key("figure").String(r.figure);
+      json.Key("role").String(r.role);
+      json.Key("clients");
+      OptionalInt(json, r.clients);
+      json.Key("threads");
+      OptionalInt(json, r.threads);
+      json.Key("finding").String(r.finding);
+      json.Key("ratio").Real(r.ratio);
+      json.Key("ratio_low").Real(r.low);
+      json.Key("ratio_high").Real(r.high);
+      json.Key("since_session");
+      OptionalInt(json, r.sinceSession);
+      json.Key("since_started").String(r.sinceStarted);
+      json.Key("message").String(r.message);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
   }
   json.EndArray();
   json.EndObject();

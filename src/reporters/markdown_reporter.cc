@@ -45,3 +45,9 @@ void MarkdownReporter::WriteHeading(const std::string& text, int level,
                                     std::ostream& out) const {
   out << (level > 1 ? "\n### " : "## ") << MarkdownCell(text) << "\n\n";
 }
+
+void MarkdownReporter::WriteItem(const std::string& text, int depth,
+                                 std::ostream& out) const {
+  out << std::string(2 * static_cast<std::size_t>(depth - 1), ' ') << "- "
+      << MarkdownCell(text) << '\n';
+}

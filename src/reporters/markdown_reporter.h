@@ -10,6 +10,8 @@ class MarkdownReporter : public TextTablesReporter {
   void WriteTable(const TextTable& table, std::ostream& out) const override;
   void WriteHeading(const std::string& text, int level,
                     std::ostream& out) const override;
+  void WriteItem(const std::string& text, int depth,
+                 std::ostream& out) const override;
 };
 
 #endif  // DRIVES_REPORTERS_MARKDOWN_REPORTER_H_

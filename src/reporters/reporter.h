@@ -10,6 +10,7 @@
 
 #include "comparison/comparison.h"
 #include "conclusions/conclusions.h"
+#include "conclusions/history_check.h"
 #include "reporters/history_view.h"
 
 class Reporter {
@@ -23,6 +24,9 @@ class Reporter {
   // Writes one drive's history, session by session.
   virtual void WriteHistory(const HistoryView& view,
                             std::ostream& out) const = 0;
+  // Writes what `history check` concluded of each drive.
+  virtual void WriteCheck(const std::vector<DriveCheck>& checks,
+                          std::ostream& out) const = 0;
 };
 
 // The format names --format takes; the first is the default.

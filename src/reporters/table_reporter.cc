@@ -93,3 +93,9 @@ void TableReporter::WriteHeading(const std::string& text, int level,
                                  std::ostream& out) const {
   out << (level > 1 ? "\n" : "") << Printable(text) << '\n';
 }
+
+void TableReporter::WriteItem(const std::string& text, int depth,
+                              std::ostream& out) const {
+  out << std::string(2 * static_cast<std::size_t>(depth), ' ')
+      << Printable(text) << '\n';
+}

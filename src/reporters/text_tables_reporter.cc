@@ -1,5 +1,6 @@
 #include "reporters/text_tables_reporter.h"
 
+#include "reporters/check_text.h"
 #include "reporters/history_tables.h"
 
 void TextTablesReporter::Write(const Comparison& comparison,
@@ -28,5 +29,16 @@ void TextTablesReporter::WriteHistory(const HistoryView& view,
   for (const auto& [label, table] : HistoryTables(view)) {
     WriteHeading(label, 2, out);
     WriteTable(table, out);
+  }
+}
+
+void TextTablesReporter::WriteCheck(const std::vector<DriveCheck>& checks,
+                                    std::ostream& out) const {
+  if (checks.empty()) out << kNothingToCheck << '\n';
+  for (const DriveCheck& check : checks) {
+    WriteHeading(CheckHeading(check), 1, out);
+    for (const CheckLine& line : CheckLines(check)) {
+      WriteItem(line.text, line.depth, out);
+    }
   }
 }

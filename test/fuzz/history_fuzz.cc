@@ -2,7 +2,8 @@
 // the rest makes it: even, the rest is the file's bytes; odd, the rest is SQL
 // run on a real history (crafted schemas, versions, counts and values), as
 // an attacker with sqlite3 would. Then every reading command's path: the
-// drives, each session loaded, each drive judged and shown in every format.
+// drives, each session loaded, each drive judged, checked and shown in every
+// format.
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -10,12 +11,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/history_access.h"
 #include "conclusions/disturbance.h"
+#include "conclusions/history_check.h"
 #include "history/session_reader.h"
 #include "history/sqlite_store.h"
 #include "reporters/history_view.h"
@@ -102,6 +105,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   for (const DriveSummary& drive : drives) {
     std::optional<JudgedDrive> judged = Judge(*store, drive, 0.05, 1);
     if (!judged) continue;
+    // The check, with each session loaded as the command loads it.
+    std::map<std::size_t, Session> loaded;
+    const std::optional<DriveCheck> check =
+        CheckDrive(*judged, 0.05, [&](std::size_t s) -> const Session* {
+          std::optional<Session> session =
+              store->Load(judged->sessions[s].summary.id, error);
+          if (!session) return nullptr;
+          return &(loaded[s] = std::move(*session));
+        });
     HistoryView view;
     view.drive = DriveText(drive);
     for (const StoredSession& s : judged->sessions) {
@@ -111,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     for (const std::string& format : ReportFormats()) {
       std::ostringstream out;
       MakeReporter(format)->WriteHistory(view, out);
+      if (check) MakeReporter(format)->WriteCheck({*check}, out);
     }
   }
   return 0;

@@ -416,6 +416,18 @@ def judge(tmp):
                "against the memory control" in line[0], done.stdout)
     expect("the drive itself did not get slower" in
            check(made["machine"]).stdout, "machine")
+    # Every format says the same check: markdown as a list, a page whose
+    # lists are well formed, the exit status the same.
+    lines = check(made["drive"]).stdout.splitlines()
+    markdown = check(made["drive"], "--format", "markdown")
+    expect(markdown.returncode == 3 and
+           markdown.stdout.startswith("## Drive host-a:/dev/sda1: 14 sessions")
+           and len(lines) - 1 == markdown.stdout.count("\n- "),
+           markdown.stdout)
+    page = check(made["drive"], "--format", "html")
+    items = ET.fromstring(page.stdout.split("\n", 1)[1]).findall(".//li")
+    expect(page.returncode == 3 and len(items) == len(lines) - 1 and
+           items[0].text == lines[1].strip(), page.stdout[-600:])
     expect("(no memory control beside these sessions" in check(alone).stdout,
            "said without a control")
 

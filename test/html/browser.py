@@ -100,19 +100,31 @@ class Browser:
             [chromium_path(), *FLAGS, f"--user-data-dir={self.profile}",
              "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        port_file = os.path.join(self.profile, "DevToolsActivePort")
-        deadline = time.monotonic() + START_TIMEOUT
-        while not os.path.exists(port_file):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                raise RuntimeError("chromium did not start")
-            time.sleep(0.1)
-        with open(port_file) as f:
-            port = f.readline().strip()
-        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list") as r:
-            page = next(t for t in json.load(r) if t["type"] == "page")
+        page = self._first_page(time.monotonic() + START_TIMEOUT)
         self.socket = WebSocket(page["webSocketDebuggerUrl"], START_TIMEOUT)
         self.next_id = 0
         self.events = []
+
+    def _first_page(self, deadline):
+        """The page's DevTools target. Chromium writes its port file while
+        it starts, so a read may find it empty or half written, and the port
+        may not answer yet: both are tried again until the deadline."""
+        port_file = os.path.join(self.profile, "DevToolsActivePort")
+        while True:
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                raise RuntimeError("chromium did not start")
+            try:
+                with open(port_file) as f:
+                    lines = f.read().split("\n")
+                if len(lines) >= 2 and lines[0].strip().isdigit():
+                    url = f"http://127.0.0.1:{lines[0].strip()}/json/list"
+                    with urllib.request.urlopen(url, timeout=5) as r:
+                        pages = [t for t in json.load(r) if t["type"] == "page"]
+                    if pages:
+                        return pages[0]
+            except OSError:  # not written yet, or not listening yet
+                pass
+            time.sleep(0.1)
 
     def call(self, method, **params):
         self.next_id += 1
