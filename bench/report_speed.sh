@@ -7,14 +7,14 @@
 # format on the first 1,000 and the first 4,000 files, and the ratio of the
 # two times: 4 where the work grows with the inputs.
 # Run by hand, not by the test suite.
-#   usage: bench/report_speed.sh [COUNT]   (default 10000)
+#   usage: [REPORT=drives-report] bench/report_speed.sh [COUNT]   (default 10000)
 set -euo pipefail
 
 count=${1:-10000}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cmake --preset linux64 -S "$repo" >/dev/null
 cmake --build "$repo/out/linux64" --target drives-report >/dev/null
-report="$repo/out/linux64/drives-report"
+report="${REPORT:-$repo/out/linux64/drives-report}"
 
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
