@@ -79,8 +79,8 @@ std::vector<std::size_t> SessionsOf(const JudgedCondition& condition,
 
 // Of every series of the latest session with too few sessions for a
 // lasting change: that session against the one before, run against run.
-bool TooFew(const JudgedDrive& judged, double minEffect,
-            const SessionLoader& load, DriveCheck& check) {
+bool TooFew(const JudgedDrive& judged, const SessionLoader& load,
+            DriveCheck& check) {
   const std::size_t latest = judged.sessions.size() - 1;
   for (const JudgedCondition& condition : judged.conditions) {
     if (!condition.tooFewSessions || condition.condition.role != kDriveRole) {
@@ -97,27 +97,24 @@ bool TooFew(const JudgedDrive& judged, double minEffect,
     for (const JudgedFigure& f : condition.figures) {
       figures.push_back(f.figure);
     }
-    const std::vector<std::optional<FigureVerdict>> verdicts =
-        CompareLatestSessions(*a, *b, condition.condition, figures, minEffect);
+    const std::vector<std::optional<RatioEstimate>> estimates =
+        CompareLatestSessions(*a, *b, condition.condition, figures);
     RunByRun series;
     series.condition = condition.condition;
     series.sessions = sessions.size();
     series.latest = judged.sessions[latest].summary.id;
     series.previous = judged.sessions[previous].summary.id;
     for (std::size_t f = 0; f < figures.size(); ++f) {
-      if (!verdicts[f] || !Differs(verdicts[f]->verdict)) continue;
+      if (!estimates[f]) continue;
       CheckFinding finding;
       finding.kind = CheckFinding::Kind::kRunByRun;
       finding.condition = condition.condition;
       finding.figure = figures[f];
-      finding.ratio = verdicts[f]->estimate->ratio;
-      if (verdicts[f]->adjusted) {
-        finding.low = verdicts[f]->adjusted->low;
-        finding.high = verdicts[f]->adjusted->high;
-      }
+      finding.ratio = estimates[f]->ratio;
+      finding.low = estimates[f]->low;
+      finding.high = estimates[f]->high;
       finding.since = judged.sessions[latest].summary;
-      check.slowerRunByRun = check.slowerRunByRun || finding.ratio < 1;
-      series.differing.push_back(std::move(finding));
+      series.figures.push_back(std::move(finding));
     }
     check.runByRun.push_back(std::move(series));
   }
@@ -138,6 +135,6 @@ std::optional<DriveCheck> CheckDrive(const JudgedDrive& judged,
   check.comparable = check.sessions - judged.from >= 2;
   if (!check.comparable) return check;
   Changes(judged, minEffect, check);
-  if (!TooFew(judged, minEffect, load, check)) return std::nullopt;
+  if (!TooFew(judged, load, check)) return std::nullopt;
   return check;
 }

@@ -1,8 +1,8 @@
 // What `drives-report history check` concludes of one drive: each figure
 // whose latest level is a lasting change, told whose it is where a memory
 // control can tell, and, in series with too few sessions for a lasting
-// change, the latest session against the one before, run against run. The
-// reporters say it; --record keeps it.
+// change, the latest session against the one before, run against run,
+// without a verdict. The reporters say it; --record keeps it.
 #ifndef DRIVES_CONCLUSIONS_HISTORY_CHECK_H_
 #define DRIVES_CONCLUSIONS_HISTORY_CHECK_H_
 
@@ -22,7 +22,8 @@ struct CheckFinding {
   double ratio = 1;
   std::optional<double> low;
   std::optional<double> high;
-  // The first session of the new level; run by run, the latest session.
+  // The first session of the new level; run by run (no verdict), the
+  // latest session.
   SessionSummary since;
   // How many of the series' other figures stepped at the same session the
   // same way (a machine's phase, or the drive as a whole).
@@ -31,13 +32,13 @@ struct CheckFinding {
 };
 
 // A series with too few sessions: its latest session against the one
-// before, and the figures that differ.
+// before, each figure both have.
 struct RunByRun {
   HistoryCondition condition;
   std::size_t sessions = 0;  // the series' sessions judged
   long long latest = 0;      // the two sessions' numbers
   long long previous = 0;
-  std::vector<CheckFinding> differing;
+  std::vector<CheckFinding> figures;
 };
 
 struct DriveCheck {
@@ -48,9 +49,8 @@ struct DriveCheck {
   std::vector<CheckFinding> changes;
   bool uncontrolled = false;  // a change with no memory control beside it
   std::vector<RunByRun> runByRun;
-  bool slower = false;          // a lasting change of the drive's, slower
-  bool machineSlower = false;   // a lasting change of the machine's, slower
-  bool slowerRunByRun = false;  // a figure slower run by run
+  bool slower = false;         // a lasting change of the drive's, slower
+  bool machineSlower = false;  // a lasting change of the machine's, slower
 };
 
 // The i-th session judged in full, or null where it cannot be read (the

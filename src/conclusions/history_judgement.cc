@@ -309,23 +309,18 @@ std::vector<double> ValuesOf(const Session& session,
 
 }  // namespace
 
-std::vector<std::optional<FigureVerdict>> CompareLatestSessions(
+std::vector<std::optional<RatioEstimate>> CompareLatestSessions(
     const Session& latest, const Session& previous,
-    const HistoryCondition& condition, const std::vector<std::string>& figures,
-    double minEffect) {
-  std::vector<Samples> family;
-  std::vector<std::size_t> judged;
+    const HistoryCondition& condition,
+    const std::vector<std::string>& figures) {
+  std::vector<std::optional<RatioEstimate>> out(figures.size());
   for (std::size_t f = 0; f < figures.size(); ++f) {
-    Samples samples{ValuesOf(latest, condition, figures[f]),
-                    ValuesOf(previous, condition, figures[f])};
-    if (samples.values.empty() || samples.baseline.empty()) continue;
-    family.push_back(std::move(samples));
-    judged.push_back(f);
-  }
-  const std::vector<FigureVerdict> verdicts = JudgeFamily(family, minEffect);
-  std::vector<std::optional<FigureVerdict>> out(figures.size());
-  for (std::size_t i = 0; i < verdicts.size() && i < judged.size(); ++i) {
-    if (verdicts[i].estimate) out[judged[i]] = verdicts[i];
+    const std::vector<double> values = ValuesOf(latest, condition, figures[f]);
+    const std::vector<double> baseline =
+        ValuesOf(previous, condition, figures[f]);
+    if (!values.empty() && !baseline.empty()) {
+      out[f] = EstimateRatio(values, baseline);
+    }
   }
   return out;
 }

@@ -20,6 +20,7 @@
 
 #include "conclusions/verdict.h"
 #include "history/history_records.h"
+#include "statistics/ratio_estimate.h"
 
 // Of one series: each figure's log median in each of its sessions, not a
 // number where a session lacks the figure.
@@ -138,12 +139,13 @@ ShiftOwner OwnerOfShift(const std::vector<JudgedCondition>& conditions,
                         std::size_t from, double minEffect);
 
 // Where a series has too few sessions to tell a lasting change: its latest
-// session against the one before, run against run, each figure's verdict
-// adjusted for the series' figures together; in the order of `figures`,
-// none where a session lacks the figure.
-std::vector<std::optional<FigureVerdict>> CompareLatestSessions(
+// session against the one before, run against run, each figure's ratio with
+// its 95% interval and no verdict (a session's own level varies more than
+// its runs: two quiet sessions differ by their runs in a third to a half of
+// histories whose sessions vary by a few percent); in the order of
+// `figures`, none where a session lacks the figure.
+std::vector<std::optional<RatioEstimate>> CompareLatestSessions(
     const Session& latest, const Session& previous,
-    const HistoryCondition& condition, const std::vector<std::string>& figures,
-    double minEffect);
+    const HistoryCondition& condition, const std::vector<std::string>& figures);
 
 #endif  // DRIVES_CONCLUSIONS_HISTORY_JUDGEMENT_H_

@@ -60,14 +60,13 @@ std::string RunByRunHead(const RunByRun& series) {
          std::to_string(series.sessions) +
          " sessions, too few to tell a lasting change; session " +
          std::to_string(series.latest) + " against session " +
-         std::to_string(series.previous) + ", run against run:";
+         std::to_string(series.previous) + ", run against run, no verdict:";
 }
 
 std::string RunByRunText(const CheckFinding& f) {
   std::optional<RatioInterval> interval;
   if (f.low && f.high) interval = RatioInterval{*f.low, *f.high};
-  return std::string(f.ratio < 1 ? "slower: " : "faster: ") +
-         FigureLabel(f.figure) + ": " + RatioText(f.ratio, interval);
+  return FigureLabel(f.figure) + ": " + RatioText(f.ratio, interval);
 }
 
 CheckRecord RecordOf(const DriveCheck& check, const CheckFinding& f,
@@ -118,15 +117,18 @@ std::vector<CheckLine> CheckLines(const DriveCheck& check) {
   for (const RunByRun& series : check.runByRun) {
     lines.push_back(
         {1, RunByRunHead(series) +
-                (series.differing.empty() ? " no figure differs" : "")});
-    for (const CheckFinding& f : series.differing) {
+                (series.figures.empty() ? " no figure in both" : "")});
+    for (const CheckFinding& f : series.figures) {
       lines.push_back({2, RunByRunText(f)});
     }
   }
-  if (!check.slower && !check.slowerRunByRun) {
+  if (!check.slower) {
     lines.push_back({1, check.machineSlower
                             ? "the drive itself did not get slower"
-                            : "nothing got slower"});
+                        : check.runByRun.empty()
+                            ? "nothing got slower"
+                            : "nothing got slower that the sessions can tell "
+                              "yet"});
   }
   return lines;
 }
@@ -137,7 +139,7 @@ std::vector<CheckRecord> CheckRecords(const DriveCheck& check) {
     records.push_back(RecordOf(check, f, ChangeText(f)));
   }
   for (const RunByRun& series : check.runByRun) {
-    for (const CheckFinding& f : series.differing) {
+    for (const CheckFinding& f : series.figures) {
       records.push_back(
           RecordOf(check, f, RunByRunHead(series) + " " + RunByRunText(f)));
     }

@@ -443,10 +443,21 @@ def judge(tmp):
     done = check(few)
     expect(done.returncode == 0 and
            "2 sessions, too few to tell a lasting change; session 2 against "
-           "session 1, run against run:" in done.stdout and
-           re.search(r"    slower: Files, one thread \(files/s\): 0\.\d+x \(",
-                     done.stdout) and "nothing got slower" not in done.stdout,
-           done.stdout)
+           "session 1, run against run, no verdict:" in done.stdout and
+           re.search(r"\n    Files, one thread \(files/s\): 0\.\d+x \(",
+                     done.stdout) and "slower:" not in done.stdout and
+           done.stdout.endswith("  nothing got slower that the sessions can "
+                                "tell yet\n"), done.stdout)
+    # Two sessions alike: each figure shown all the same, for dashboards too.
+    alike = new_history(tmp, "alike")
+    run("history", "add", "--history", alike,
+        *history_of(tmp, "a", [1, 1.01], seed=8))
+    rows = list(csv.DictReader(io.StringIO(
+        check(alike, "--format", "csv").stdout)))
+    expect(len(rows) == 15 and
+           {r["finding"] for r in rows} == {"too-few-sessions"} and
+           all(float(r["ratio_low"]) <= float(r["ratio"]) <=
+               float(r["ratio_high"]) for r in rows), rows[:2])
 
 
 def safety(tmp):
