@@ -7,6 +7,7 @@
 //   drives-calibration thresholds [SAMPLES]
 //   drives-calibration history [HISTORIES]  history check's table
 //   drives-calibration change-thresholds [SAMPLES]
+//   drives-calibration phases [INPUTS]  heavy tails and lasting phases
 //   drives-calibration extract FOLDER...
 #include <cstdlib>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "history_table.h"
+#include "phases.h"
 #include "replay.h"
 #include "table.h"
 #include "thresholds.h"
@@ -28,6 +30,10 @@ int main(int argc, char** argv) {
   }
   if (command == "history") {
     WriteHistoryTable(argc > 2 ? std::atoi(argv[2]) : 1000, std::cout);
+    return 0;
+  }
+  if (command == "phases") {
+    WritePhasesTable(argc > 2 ? std::atoi(argv[2]) : 2000, std::cout);
     return 0;
   }
   if (command == "change-thresholds") {

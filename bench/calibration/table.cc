@@ -219,7 +219,7 @@ NullVerdicts MeasureNullVerdicts(const StandIn& s, double effect, int inputs,
     std::vector<Samples> c;
     for (int f = 0; f < figures; ++f) {
       Samples ab = Pair(runs, runs, s.cv, effect, random);
-      Samples ac{{}, ab.baseline};
+      Samples ac{{}, ab.baseline, false, {}};
       for (int k = 0; k < runs; ++k) {
         ac.values.push_back(100 * Draw(true, s.cv, random));
       }

@@ -5,6 +5,7 @@
 
 #include "comparison/report_work.h"
 #include "conclusions/cluster_claims.h"
+#include "conclusions/dependence.h"
 #include "conclusions/disturbance.h"
 #include "statistics/distributions.h"
 
@@ -135,7 +136,15 @@ Attribution Attribute(const FigureComparison& f) {
 // and again against each side's memory control where both have one.
 std::vector<FigureComparison> Compare(
     const Comparison& comparison, const std::vector<Column>& columns,
-    const std::vector<std::optional<std::size_t>>& controls) {
+    const std::vector<std::optional<std::size_t>>& controls,
+    const std::vector<SerialDependence>& dependence) {
+  // What a side's runs are worth: as many as there are where they are
+  // independent.
+  const auto worth = [&](const Column& a, std::size_t m, const Column& b,
+                         std::size_t n) {
+    return RunsWorth{dependence[a.input].Worth(m),
+                     dependence[b.input].Worth(n)};
+  };
   std::vector<FigureComparison> all;
   const std::vector<std::optional<std::size_t>> baselines =
       BaselineColumns(comparison, columns);
@@ -176,6 +185,9 @@ std::vector<FigureComparison> Compare(
           s.baseline = base.Values(*row);
         }
         if (s.values.empty() || s.baseline.empty()) continue;
+        if (!s.paired) {
+          s.worth = worth(column, s.values.size(), base, s.baseline.size());
+        }
         FigureComparison f;
         f.column = c;
         f.baseline = *baselines[c];
@@ -195,9 +207,13 @@ std::vector<FigureComparison> Compare(
             // and a claim that the drive changed must stand against that.
             f.controlledBy = ControlledBy::kRatio;
             controlledAt.push_back(family.size());
-            controlledSamples.push_back(
-                {OverControl(column, columns[*mine], *row),
-                 OverControl(base, columns[*theirs], *row), false});
+            Samples over{OverControl(column, columns[*mine], *row),
+                         OverControl(base, columns[*theirs], *row),
+                         false,
+                         {}};
+            over.worth =
+                worth(column, over.values.size(), base, over.baseline.size());
+            controlledSamples.push_back(std::move(over));
           }
         }
         family.push_back(f);
@@ -230,8 +246,16 @@ std::vector<FigureComparison> Compare(
 // What the rules find in one input's columns.
 InputConclusions JudgeInput(const ReportInput& input,
                             const std::vector<RunValues>& values,
-                            double minEffect) {
+                            double minEffect,
+                            const SerialDependence& dependence) {
   InputConclusions found;
+  found.dependence = dependence;
+  for (const RunValues& column : values) {
+    found.runs = std::max(found.runs, column.runs.size());
+  }
+  found.dependent =
+      dependence.pValue < RuleOf(Rule::kDependence).budget &&
+      std::lround(dependence.Worth(found.runs)) < static_cast<long>(found.runs);
   const double clusterAlpha =
       RuleOf(Rule::kClusters).budget /
       static_cast<double>(std::max<std::size_t>(1, FiguresJudged(values)));
@@ -290,11 +314,33 @@ RunValues ValuesOf(const Column& column) {
   return values;
 }
 
+namespace {
+
+// How alike neighbouring runs are in the columns of one input; none below
+// the runs it needs, which most inputs (one file, one run) are.
+SerialDependence DependenceOf(const std::vector<Column>& columns,
+                              const ColumnRange& range) {
+  std::vector<RunValues> values;
+  for (std::size_t col = range.begin; col < range.end; ++col) {
+    if (columns[col].runs.size() >= kFewestRunsForDependence) {
+      values.push_back(ValuesOf(columns[col]));
+    }
+  }
+  return values.empty() ? SerialDependence{} : InputDependence(values);
+}
+
+}  // namespace
+
 Conclusions Conclusions::Draw(const Comparison& comparison,
                               const std::vector<Column>& columns) {
   Conclusions c;
   c.controlOf_ = ControlColumns(comparison, columns);
-  c.comparisons_ = Compare(comparison, columns, c.controlOf_);
+  const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
+  std::vector<SerialDependence> dependence(comparison.inputs.size());
+  for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
+    dependence[i] = DependenceOf(columns, ranges[i]);
+  }
+  c.comparisons_ = Compare(comparison, columns, c.controlOf_, dependence);
   // What each figure of a drive's column measured.
   c.measuredAt_.assign(columns.size() * kFigureRowCount, 0);
   std::vector<std::uint32_t> lastOfRow(kFigureRowCount, 0);
@@ -330,7 +376,6 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
     const FigureComparison& f = c.comparisons_[i];
     c.comparisonAt_[f.column * kFigureRowCount + f.row.Position()] = i + 1;
   }
-  const std::vector<ColumnRange> ranges = ColumnsByInput(comparison, columns);
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     std::vector<RunValues> values;
     for (std::size_t col = ranges[i].begin; col < ranges[i].end; ++col) {
@@ -340,8 +385,8 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
     for (std::size_t col = ranges[i].begin; col < ranges[i].end; ++col) {
       c.inputOfColumn_.push_back(i);
     }
-    c.inputs_.push_back(
-        JudgeInput(comparison.inputs[i], values, comparison.minEffect));
+    c.inputs_.push_back(JudgeInput(comparison.inputs[i], values,
+                                   comparison.minEffect, dependence[i]));
     for (const ClaimedClusters& claim : c.inputs_.back().clusters) {
       const std::size_t column = ranges[i].begin + claim.at.column;
       c.clusters_.push_back(claim.clusters);

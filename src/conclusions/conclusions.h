@@ -24,6 +24,7 @@
 #include "conclusions/verdict.h"
 #include "results/figure_rows.h"
 #include "statistics/clusters.h"
+#include "statistics/serial_dependence.h"
 
 // Whom a difference is about: the drive (it stands against the memory
 // control too), the machine (it does not), or none to tell.
@@ -73,6 +74,12 @@ struct InputConclusions {
   std::vector<int> disturbed;
   bool busyThroughout = false;
   double otherCores = 0;  // other processes' CPU during the runs, median
+  // How alike neighbouring runs are, which the verdicts take into account
+  // whether or not it is said; said (rule kDependence) where the test finds
+  // it and it leaves `runs`, a column's most, worth fewer.
+  SerialDependence dependence;
+  bool dependent = false;
+  std::size_t runs = 0;
 };
 
 // Inputs made with --settle compared with inputs made without (rule

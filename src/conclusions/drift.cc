@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "conclusions/dependence.h"
 #include "statistics/random.h"
 #include "statistics/ranks.h"
 #include "statistics/theil_sen.h"
@@ -71,6 +72,12 @@ std::pair<double, double> Statistics(
 
 std::optional<Drift> FindDrift(const std::vector<RunValues>& columns,
                                double minEffect, double budget) {
+  return FindDrift(columns, minEffect, budget,
+                   InputDependence(columns, true).rho);
+}
+
+std::optional<Drift> FindDrift(const std::vector<RunValues>& columns,
+                               double minEffect, double budget, double rho) {
   // Each column's order ranks, centred; figures with a value in every run.
   std::vector<std::vector<double>> orders(columns.size());
   std::vector<Tested> tested;
@@ -98,7 +105,11 @@ std::optional<Drift> FindDrift(const std::vector<RunValues>& columns,
     }
   }
   if (tested.empty()) return std::nullopt;
-  const auto [mean, largest] = Statistics(tested, orders);
+  const auto [observedMean, observedLargest] = Statistics(tested, orders);
+  // Compared with the random orders' statistics widened by the phases.
+  const double widen = std::sqrt((1 + rho) / (1 - rho));
+  const double mean = observedMean / widen;
+  const double largest = observedLargest / widen;
   Random random(kSeed);
   int asLargeMean = 0;
   int asLargeMax = 0;

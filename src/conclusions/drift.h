@@ -5,8 +5,12 @@
 // figures whose slope moves them by the minimum effect across the sweep,
 // their mean (a slide of many figures) and their largest (a slide of one),
 // each against the same over 1,999 random orders of the runs, which keep
-// whatever the figures share. A drift is claimed in the figures that a
-// robust slope (Theil-Sen, on a log scale) moves by the minimum effect.
+// whatever the figures share. Where neighbouring runs are alike (a machine's
+// phases, measured about each figure's line so that the drift itself is not
+// counted), the random orders' statistics are widened by what such phases
+// add to a correlation with the order, (1 + rho) / (1 - rho) in variance. A
+// drift is claimed in the figures that a robust slope (Theil-Sen, on a log
+// scale) moves by the minimum effect.
 #ifndef DRIVES_CONCLUSIONS_DRIFT_H_
 #define DRIVES_CONCLUSIONS_DRIFT_H_
 
@@ -31,5 +35,7 @@ struct Drift {
 // None where the runs do not drift, drift too little, or are too few.
 std::optional<Drift> FindDrift(const std::vector<RunValues>& columns,
                                double minEffect, double budget);
+std::optional<Drift> FindDrift(const std::vector<RunValues>& columns,
+                               double minEffect, double budget, double rho);
 
 #endif  // DRIVES_CONCLUSIONS_DRIFT_H_

@@ -7,14 +7,15 @@
 #define DRIVES_CONCLUSIONS_RULES_H_
 
 enum class Rule {
-  kDrift,      // the figures slid over the sweep
-  kFirstRun,   // the sweep's first run lies off the others
-  kOutlier,    // another run lies far off the others in a figure
-  kClusters,   // a figure's runs fall into two groups
-  kDisturbed,  // runs made while the machine was busy with something else
-  kBusy,       // the machine was busy throughout the sweep
-  kFewRuns,    // too few runs for the rules above to judge
-  kSettle,     // inputs made with and without --settle compared
+  kDrift,       // the figures slid over the sweep
+  kFirstRun,    // the sweep's first run lies off the others
+  kOutlier,     // another run lies far off the others in a figure
+  kClusters,    // a figure's runs fall into two groups
+  kDisturbed,   // runs made while the machine was busy with something else
+  kBusy,        // the machine was busy throughout the sweep
+  kFewRuns,     // too few runs for the rules above to judge
+  kSettle,      // inputs made with and without --settle compared
+  kDependence,  // neighbouring runs are alike: the runs are worth fewer
 };
 
 struct RuleInfo {

@@ -24,6 +24,18 @@ Verdict Decide(const FigureVerdict& f, double minEffect) {
   return Verdict::kInconclusive;
 }
 
+// How many runs a side take the place of one independent run: 1 where
+// they are independent.
+double Dilution(const Samples& s) {
+  const auto of = [](std::size_t count, double worth) {
+    return worth > 0 && worth < static_cast<double>(count)
+               ? static_cast<double>(count) / std::max(1.0, worth)
+               : 1.0;
+  };
+  return std::max(of(s.values.size(), s.worth.a),
+                  of(s.baseline.size(), s.worth.b));
+}
+
 }  // namespace
 
 const char* VerdictKey(Verdict verdict) {
@@ -59,7 +71,8 @@ std::vector<FigureVerdict> JudgeFamily(const std::vector<Samples>& family,
     verdicts[i].estimate =
         family[i].paired
             ? EstimatePairedRatio(family[i].values, family[i].baseline)
-            : EstimateRatio(family[i].values, family[i].baseline);
+            : EstimateRatio(family[i].values, family[i].baseline,
+                            family[i].worth);
     if (verdicts[i].estimate) p.push_back(verdicts[i].estimate->pValue);
   }
   const std::vector<double> adjusted = AdjustForManyTests(p);
@@ -83,14 +96,23 @@ std::vector<FigureVerdict> JudgeFamily(const std::vector<Samples>& family,
     f.adjusted =
         family[i].paired
             ? IntervalOfPairedRatio(family[i].values, family[i].baseline, alpha)
-            : IntervalOfRatio(family[i].values, family[i].baseline, alpha);
+            : IntervalOfRatio(family[i].values, family[i].baseline, alpha,
+                              family[i].worth);
     f.verdict = Decide(f, minEffect);
     if (f.verdict != Verdict::kInconclusive &&
         f.verdict != Verdict::kTooFewRuns) {
       continue;
     }
-    const Settling settling =
-        RunsToSettle(family[i], *f.estimate, tests, minEffect);
+    Settling settling = RunsToSettle(family[i], *f.estimate, tests, minEffect);
+    // Runs worth fewer than their count: as many more of them.
+    const double dilution = Dilution(family[i]);
+    if (settling.runs && dilution > 1) {
+      const double runs = std::ceil(*settling.runs * dilution);
+      settling.never = runs > kMostRunsToSettle;
+      settling.runs = settling.never
+                          ? std::nullopt
+                          : std::optional<int>(static_cast<int>(runs));
+    }
     f.moreRunsWillNotTell = settling.never;
     const int present = static_cast<int>(
         std::max(family[i].values.size(), family[i].baseline.size()));

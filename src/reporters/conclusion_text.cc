@@ -1,5 +1,7 @@
 #include "reporters/conclusion_text.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 
@@ -58,6 +60,19 @@ std::vector<ConclusionText> InputConclusionTexts(
   }
   if (found.busyThroughout) {
     said.push_back({Rule::kBusy, label + ": " + BusyText(found)});
+  }
+  if (found.dependent) {
+    const long worth =
+        std::max(1L, std::lround(found.dependence.Worth(found.runs)));
+    said.push_back(
+        {Rule::kDependence,
+         label +
+             ": the runs are not independent (the machine has phases "
+             "lasting several runs): these " +
+             std::to_string(found.runs) + " runs are worth about " +
+             std::to_string(worth) +
+             (worth == 1 ? " independent run" : " independent ones") +
+             ", and its comparisons count them so"});
   }
   if (found.drift) {
     std::vector<std::string> figures;

@@ -16,7 +16,8 @@ struct ConclusionText {
 };
 
 // Every conclusion about input `input` that is said in words, in order:
-// too few runs, a busy machine, a drift, the first run, outlying runs.
+// too few runs, a busy machine, runs that are not independent, a drift,
+// the first run, outlying runs.
 std::vector<ConclusionText> InputConclusionTexts(
     const Comparison& comparison, const std::vector<Column>& columns,
     const Conclusions& conclusions, std::size_t input);

@@ -18,10 +18,20 @@ struct RatioEstimate {
   bool exact = true;     // p from the exact null distribution
 };
 
+// What each side's runs are worth as independent ones where they are not
+// (serial_dependence.h): the test and its interval are those of samples of
+// these sizes, the share of pairs where a is larger kept. 0: as many as
+// there are.
+struct RunsWorth {
+  double a = 0;
+  double b = 0;
+};
+
 // `a` against `b`, both positive and finite with at least one value each;
 // none otherwise: the maths cannot say anything of such values.
 std::optional<RatioEstimate> EstimateRatio(const std::vector<double>& a,
-                                           const std::vector<double>& b);
+                                           const std::vector<double>& b,
+                                           RunsWorth worth = {});
 
 // The interval of the same ratio at confidence 1 - `alpha` (at least: the
 // exact test's steps), inverted from the same test; none where these run
@@ -32,6 +42,7 @@ struct RatioInterval {
 };
 std::optional<RatioInterval> IntervalOfRatio(const std::vector<double>& a,
                                              const std::vector<double>& b,
-                                             double alpha);
+                                             double alpha,
+                                             RunsWorth worth = {});
 
 #endif  // DRIVES_STATISTICS_RATIO_ESTIMATE_H_

@@ -273,6 +273,58 @@ def verdicts(tmp):
            "off the others" in err and "--warmup 1" in err, err)
 
 
+def phased_folder(tmp, name, levels, seed):
+    """A run folder of one-thread runs at `levels` (in run order) times a
+    real run's rates, each with 1% noise of its own."""
+    sys.path.insert(0, os.path.join(DATA, "..", "history"))
+    from history_test import scaled  # noqa: E402
+    import math
+    import random
+    rng = random.Random(seed)
+    with open(os.path.join(DATA, "one_thread_results.txt")) as f:
+        base = f.read()
+    folder = os.path.join(tmp, name)
+    os.mkdir(folder)
+    runs = []
+    for index, level in enumerate(levels, start=1):
+        results = f"run-{index:03d}-threads-1.results.txt"
+        with open(os.path.join(folder, results), "w") as f:
+            f.write(scaled(base, level * math.exp(rng.gauss(0, 0.01))))
+        runs.append({"index": index, "round": index, "threads": 1,
+                     "status": "ok", "results_file": results,
+                     "console_file": "", "stderr_file": ""})
+    with open(os.path.join(folder, "manifest.json"), "w") as f:
+        json.dump({"schema": "drives-runs/2", "program": {"path": "drives64"},
+                   "plan": {"thread_counts": [1]}, "runs": runs,
+                   "complete": True}, f)
+    return folder
+
+
+def phases(tmp):
+    """A machine's slow phase that lasts several runs: the runs are said to
+    be worth fewer, and two folders whose phases fell differently are not
+    said to differ; the same runs in an order that alternates are
+    independent, and said so by saying nothing."""
+    high, low = [1.0] * 8, [0.9] * 4
+    a = phased_folder(tmp, "a", high + low, 1)
+    b = phased_folder(tmp, "b", low + high, 2)
+    status, out, err = run("--format", "json", a, b)
+    document = json.loads(out)
+    said = [c for i in document["inputs"] for c in i["conclusions"]
+            if c["rule"] == "dependence"]
+    expect(status == 0 and len(said) == 2 and
+           said[0]["false_alarm_budget"] == 0.005 and
+           "a: the runs are not independent (the machine has phases lasting "
+           "several runs): these 12 runs are worth about " in err, err)
+    expect(not any(c["verdict"] in ("faster", "slower", "faster-small",
+                                    "slower-small")
+                   for c in document["comparisons"]),
+           [c["verdict"] for c in document["comparisons"]])
+    mixed = phased_folder(tmp, "mixed", [1.0, 0.9, 1.0] * 4, 3)
+    status, _, err = run(mixed)
+    expect(status == 0 and "not independent" not in err, err)
+
+
 def command_line(tmp):
     """Help, version and usage errors."""
     status, out, _ = run("--help")
@@ -288,7 +340,7 @@ def command_line(tmp):
 
 
 CASES = [bad_inputs, findings_and_strict, formats_and_output, verdicts,
-         command_line]
+         phases, command_line]
 
 
 def main(argv):
