@@ -16,6 +16,7 @@
 #include "conclusions/runs_to_settle.h"
 #include "conclusions/verdict.h"
 #include "history_table.h"
+#include "phases.h"
 #include "stand_in.h"
 #include "statistics/change_thresholds.h"
 #include "table.h"
@@ -230,6 +231,25 @@ TEST(CalibrationSliceTest, StableInputsWithinTheBudgetAndEffectsFound) {
     found += NewFlags(MakeInput(slide, random), kEffect).drift ? 1 : 0;
   }
   EXPECT_GE(found, 45);
+}
+
+TEST(CalibrationSliceTest, PhasesThatLastAreNeitherDifferencesNorDrifts) {
+  // Phases of AR(1) 0.5 over the runs, each figure its own: two inputs
+  // made alike were said to differ in about 70% of pairs when their runs
+  // counted as independent; counted at their worth, within the budget.
+  StandIn s;
+  s.runs = 10;
+  s.cv = 0.04;
+  s.rho = 0.5;
+  const PairRates pairs = MeasurePairs(s, 0, 100, 2028);
+  EXPECT_GE(pairs.anyOld.hits, 50);
+  EXPECT_LE(pairs.anyNew.hits, 10);
+  EXPECT_GE(pairs.dependenceSaid.hits, 80);
+  // Nor do such phases read as a drift (28% of inputs at 20 runs before).
+  s.runs = 20;
+  EXPECT_LE(MeasureNoise(s, 100, 2029).rules.drift.hits, 8);
+  // A real 10% difference is still found in most figures.
+  EXPECT_GE(MeasurePairs(s, 0.10, 20, 2030).figuresNew.Share(), 0.8);
 }
 
 // A session of one figure summary per figure key, all at `level`.

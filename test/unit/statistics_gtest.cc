@@ -13,7 +13,9 @@
 #include "statistics/figure_statistics.h"
 #include "statistics/mann_whitney.h"
 #include "statistics/median_interval.h"
+#include "statistics/random.h"
 #include "statistics/ratio_estimate.h"
+#include "statistics/serial_dependence.h"
 #include "statistics/step_detection.h"
 #include "statistics/theil_sen.h"
 #include "statistics/trend.h"
@@ -186,3 +188,76 @@ TEST(RatioEstimateTest, ExactPConditionalOnTies) {
 }
 
 }  // namespace
+
+namespace {
+
+// `groups` columns of `figures` AR(1) series of `runs`, each its own.
+std::vector<std::vector<std::vector<double>>> Series(double rho, int groups,
+                                                     int figures, int runs,
+                                                     Random& random) {
+  std::vector<std::vector<std::vector<double>>> all(groups);
+  for (auto& group : all) {
+    for (int f = 0; f < figures; ++f) {
+      std::vector<double> e;
+      double last = random.Normal();
+      for (int t = 0; t < runs; ++t) {
+        if (t > 0)
+          last = rho * last + std::sqrt(1 - rho * rho) * random.Normal();
+        e.push_back(last);
+      }
+      group.push_back(e);
+    }
+  }
+  return all;
+}
+
+}  // namespace
+
+TEST(SerialDependenceTest, FoundWhereNeighboursAreAlikeAndWorthFewer) {
+  Random random(33);
+  // Independent runs: little dependence, and the test mostly quiet.
+  int said = 0;
+  double rhos = 0;
+  for (int i = 0; i < 200; ++i) {
+    const SerialDependence d = MeasureDependence(Series(0, 1, 15, 10, random));
+    said += d.pValue < 0.01 ? 1 : 0;
+    rhos += d.rho;
+  }
+  EXPECT_LE(said, 7);
+  EXPECT_LT(rhos / 200, 0.1);
+  // Phases lasting runs: found, about as strong as they are.
+  const SerialDependence d = MeasureDependence(Series(0.6, 2, 15, 20, random));
+  EXPECT_EQ(d.series, 30u);
+  EXPECT_LT(d.pValue, 0.005);
+  EXPECT_NEAR(d.rho, 0.6, 0.15);
+  EXPECT_NEAR(d.Worth(20), 20 * (1 - d.rho) / (1 + d.rho), 1e-12);
+  // Runs all alike, and series too short, are no series.
+  EXPECT_EQ(MeasureDependence({{{1, 1, 1, 1, 1, 1, 1, 1}, {1, 2, 3}}}).series,
+            0u);
+}
+
+TEST(RatioEstimateTest, RunsWorthFewerWidenTheIntervalAndRaiseP) {
+  const std::vector<double> a = {110, 112, 108, 111, 109, 113,
+                                 107, 110, 112, 108, 111, 109};
+  const std::vector<double> b = {100, 102, 98,  101, 99,  103,
+                                 97,  100, 102, 98,  101, 99};
+  const auto plain = EstimateRatio(a, b);
+  // Worth as many as there are: the same in every respect.
+  const auto same = EstimateRatio(a, b, {12, 12});
+  ASSERT_TRUE(plain && same && plain->low && same->low);
+  EXPECT_EQ(plain->pValue, same->pValue);
+  EXPECT_EQ(*plain->low, *same->low);
+  // Worth 4 a side: the test of 4 against 4, the same share of pairs.
+  const auto fewer = EstimateRatio(a, b, {4, 4});
+  ASSERT_TRUE(fewer && fewer->low && fewer->high);
+  EXPECT_EQ(fewer->ratio, plain->ratio);
+  EXPECT_DOUBLE_EQ(fewer->smallestP, 2.0 / 70);
+  EXPECT_DOUBLE_EQ(fewer->pValue, 2.0 / 70);  // every a above every b
+  EXPECT_LE(*fewer->low, *plain->low);
+  EXPECT_GE(*fewer->high, *plain->high);
+  // Worth 3 a side: no interval at 95%.
+  const auto three = EstimateRatio(a, b, {3, 3});
+  ASSERT_TRUE(three);
+  EXPECT_FALSE(three->low);
+  EXPECT_FALSE(IntervalOfRatio(a, b, 0.05, {3, 3}));
+}
