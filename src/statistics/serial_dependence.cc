@@ -25,7 +25,15 @@ double Neighbours(const std::vector<double>& d,
 
 double SerialDependence::Worth(std::size_t runs) const {
   const double n = static_cast<double>(runs);
-  return n * (1 - rho) / (1 + rho);
+  // The variance of a mean of n runs of an AR(1) series over that of n
+  // independent ones: 1 + 2 sum over k of (1 - k / n) rho^k.
+  double inflation = 1;
+  double power = 1;
+  for (std::size_t k = 1; k < runs && rho > 0; ++k) {
+    power *= rho;
+    inflation += 2 * (1 - static_cast<double>(k) / n) * power;
+  }
+  return n / inflation;
 }
 
 SerialDependence MeasureDependence(

@@ -20,9 +20,10 @@ struct SerialDependence {
   double lagOne = 0;       // pooled lag-1 autocorrelation, as measured
   double rho = 0;          // bias-corrected, in [0, kMostDependence]
   double pValue = 1;       // of none, one-sided, by permuting run order
-  // What `runs` consecutive runs are worth as independent ones:
-  // runs (1 - rho) / (1 + rho), the variance of a mean of an AR(1) series;
-  // `runs` itself where there is no dependence.
+  // What `runs` consecutive runs are worth as independent ones: as many
+  // as give a mean the variance that the mean of `runs` of an AR(1) series
+  // has (for many runs, runs (1 - rho) / (1 + rho)); `runs` itself where
+  // there is no dependence.
   double Worth(std::size_t runs) const;
 };
 

@@ -230,7 +230,10 @@ TEST(SerialDependenceTest, FoundWhereNeighboursAreAlikeAndWorthFewer) {
   EXPECT_EQ(d.series, 30u);
   EXPECT_LT(d.pValue, 0.005);
   EXPECT_NEAR(d.rho, 0.6, 0.15);
-  EXPECT_NEAR(d.Worth(20), 20 * (1 - d.rho) / (1 + d.rho), 1e-12);
+  // Worth fewer, and for many runs n (1 - rho) / (1 + rho).
+  EXPECT_LT(d.Worth(20), 20 * (1 - d.rho / 2));
+  EXPECT_NEAR(d.Worth(100000) / 100000, (1 - d.rho) / (1 + d.rho), 1e-4);
+  EXPECT_EQ(SerialDependence{}.Worth(12), 12);
   // Runs all alike, and series too short, are no series.
   EXPECT_EQ(MeasureDependence({{{1, 1, 1, 1, 1, 1, 1, 1}, {1, 2, 3}}}).series,
             0u);
