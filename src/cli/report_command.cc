@@ -197,7 +197,7 @@ std::vector<Source> Sources(const ReportOptions& options) {
 }  // namespace
 
 int RunReport(const ReportOptions& options) {
-  InputLoader loader(MarkDisturbed, false);
+  InputLoader loader(MarkDisturbed, false, false);
   return RunReport(options, loader);
 }
 

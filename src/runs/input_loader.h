@@ -20,16 +20,18 @@ using DisturbanceRule =
 struct LoadedInput {
   bool folder = false;  // a run folder; else one file, its one run
   // A file's run as a folder's: its record, marked run 1, not disturbed,
-  // with no clients, its text's fingerprint; no manifest.
+  // with no clients, its text's fingerprint where asked for; no manifest.
   RunFolder runs;
 };
 
 // Loads inputs, each with the rule's marks. Where it keeps them, each is
 // read once and handed out again after: a sweep's folder, read for its
-// report and for the history.
+// report and for the history. A file's fingerprint (which the history
+// keeps, and a report of thousands of files need not compute) is taken
+// where `fingerprint` asks.
 class InputLoader {
  public:
-  InputLoader(DisturbanceRule rule, bool keep);
+  InputLoader(DisturbanceRule rule, bool keep, bool fingerprint = true);
 
   // Loads `source` into `input`; false with `error` set when it cannot be
   // read (a folder's runs that cannot be are left out, in `runs.leftOut`).
@@ -44,6 +46,7 @@ class InputLoader {
 
   DisturbanceRule rule_;
   bool keep_;
+  bool fingerprint_;
   std::string text_;  // one buffer for every input
   std::map<std::string, Kept> kept_;
 };
