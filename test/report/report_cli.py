@@ -219,6 +219,11 @@ def run_folder(tmp, name, files, disturbed=()):
                      "threads": 1, "status": "ok", "results_file": results,
                      "console_file": "", "stderr_file": "",
                      "disturbed": index in disturbed})
+    return with_manifest(folder, runs)
+
+
+def with_manifest(folder, runs):
+    """`folder` with the manifest of a sweep of one-thread `runs`."""
     with open(os.path.join(folder, "manifest.json"), "w") as f:
         json.dump({"schema": "drives-runs/2", "program": {"path": "drives64"},
                    "plan": {"thread_counts": [1]}, "runs": runs,
@@ -293,11 +298,7 @@ def phased_folder(tmp, name, levels, seed):
         runs.append({"index": index, "round": index, "threads": 1,
                      "status": "ok", "results_file": results,
                      "console_file": "", "stderr_file": ""})
-    with open(os.path.join(folder, "manifest.json"), "w") as f:
-        json.dump({"schema": "drives-runs/2", "program": {"path": "drives64"},
-                   "plan": {"thread_counts": [1]}, "runs": runs,
-                   "complete": True}, f)
-    return folder
+    return with_manifest(folder, runs)
 
 
 def phases(tmp):
