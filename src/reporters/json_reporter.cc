@@ -26,6 +26,24 @@ void OptionalInt(JsonWriter& json, const std::optional<Integer>& value) {
   }
 }
 
+// How alike neighbouring runs are, and what the runs are worth; null where
+// no column had the runs to tell.
+void DependenceJson(JsonWriter& json, const InputConclusions& found) {
+  const SerialDependence& d = found.dependence;
+  if (d.series == 0) {
+    json.Null();
+    return;
+  }
+  json.BeginObject();
+  json.Key("lag_one").Real(d.lagOne);
+  json.Key("rho").Real(d.rho);
+  json.Key("p_value").Real(d.pValue);
+  json.Key("runs").Int(static_cast<long long>(found.runs));
+  json.Key("runs_worth").Real(d.Worth(found.runs));
+  json.Key("said").Bool(found.dependent);
+  json.EndObject();
+}
+
 void MeasurementFields(JsonWriter& json, Figure figure, const Measurement& m) {
   json.Key("elapsed_s").Real(m.elapsed);
   json.Key("rate_per_s").Real(m.rate);
@@ -426,6 +444,8 @@ void JsonReporter::Write(const Comparison& comparison,
     json.EndArray();
     json.Key("statistics");
     StatisticsJson(json, conclusions, columns, ranges[i]);
+    json.Key("serial_dependence");
+    DependenceJson(json, conclusions.Of(i));
     json.Key("conclusions");
     ConclusionsJson(json, comparison, columns, conclusions, i);
     json.EndObject();

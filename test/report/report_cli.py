@@ -321,9 +321,18 @@ def phases(tmp):
                                     "slower-small")
                    for c in document["comparisons"]),
            [c["verdict"] for c in document["comparisons"]])
+    measured = document["inputs"][0]["serial_dependence"]
+    expect(measured["said"] and measured["runs"] == 12 and
+           1 <= measured["runs_worth"] < 6 and measured["p_value"] < 0.005 and
+           0 < measured["rho"] <= 0.9, measured)
     mixed = phased_folder(tmp, "mixed", [1.0, 0.9, 1.0] * 4, 3)
-    status, _, err = run(mixed)
-    expect(status == 0 and "not independent" not in err, err)
+    status, out, err = run("--format", "json", mixed)
+    measured = json.loads(out)["inputs"][0]["serial_dependence"]
+    expect(status == 0 and "not independent" not in err and
+           not measured["said"] and measured["runs_worth"] == 12, err)
+    # A file of one run: nothing to measure.
+    status, out, _ = run("--format", "json", GOOD)
+    expect(json.loads(out)["inputs"][0]["serial_dependence"] is None, out)
 
 
 def command_line(tmp):
