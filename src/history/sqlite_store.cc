@@ -72,10 +72,23 @@ Prepared Prepare(SqliteDatabase& db, HistoryStore::Mode mode,
     error = "damaged (" + finding + "); left as it is";
     return Prepared::kRefused;
   }
-  const std::optional<int> version = db.Version(error);
-  const std::optional<std::string> tables = FirstText(
-      db, "SELECT count(*) FROM sqlite_master WHERE type = 'table'", error);
-  if (!version || !tables) return Prepared::kRefused;
+  // The version and the tables in one statement, so in one snapshot: a
+  // writer making the history between two reads would make it look like
+  // another program's tables at version 0.
+  std::optional<int> version;
+  std::optional<std::string> tables;
+  {
+    const std::unique_ptr<SqlRows> rows = db.Query(
+        "SELECT (SELECT user_version FROM pragma_user_version), "
+        "(SELECT count(*) FROM sqlite_master WHERE type = 'table')",
+        {}, error);
+    if (!rows || !rows->Next()) {
+      error = db.Why();
+      return Prepared::kRefused;
+    }
+    version = static_cast<int>(rows->Integer(0));
+    tables = rows->Text(1);
+  }
   if (*version < 0) {
     error = "schema version " + std::to_string(*version) +
             " is not one drives-report makes; left as it is";

@@ -657,6 +657,22 @@ def concurrent(tmp):
         expect(w.returncode == 0, err)
     expect(len(sessions_of(db)) == 30, sessions_of(db))
 
+    # Three writers making one new history at once: none takes the
+    # history being made for another program's tables.
+    one = [folder(tmp, f"n{i}", [FAST] * 2, f"2026-11-0{i + 1}T00:00:00Z")
+           for i in range(3)]
+    for attempt in range(8):
+        fresh = os.path.join(tmp, f"fresh{attempt}.sqlite")
+        writers = [subprocess.Popen(report + ["history", "add", "--history",
+                                              fresh, path],
+                                    stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.PIPE, text=True)
+                   for path in one]
+        for w in writers:
+            _, err = w.communicate(timeout=TIMEOUT)
+            expect(w.returncode == 0, f"attempt {attempt}: {err}")
+        expect(len(sessions_of(fresh)) == 3, sessions_of(fresh))
+
     # Killed while it adds: every session it kept has all its runs.
     many = [folder(tmp, f"k{i}", [FAST] * 30, f"2026-09-{i % 28 + 1:02d}T"
                    f"{i % 24:02d}:00:00Z") for i in range(60)]
