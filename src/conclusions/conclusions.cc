@@ -253,9 +253,7 @@ InputConclusions JudgeInput(const ReportInput& input,
   for (const RunValues& column : values) {
     found.runs = std::max(found.runs, column.runs.size());
   }
-  found.dependent =
-      dependence.pValue < RuleOf(Rule::kDependence).budget &&
-      std::lround(dependence.Worth(found.runs)) < static_cast<long>(found.runs);
+  found.dependent = SaysDependence(dependence, found.runs);
   const double clusterAlpha =
       RuleOf(Rule::kClusters).budget /
       static_cast<double>(std::max<std::size_t>(1, FiguresJudged(values)));
