@@ -4,9 +4,11 @@
 // resampled, with fixed seeds; the cluster rule's thresholds; and the
 // real sweeps' runs extracted from their run folders.
 //   drives-calibration table [INPUTS [SWEEPS.csv]]
-//   drives-calibration thresholds [SAMPLES]
+//   drives-calibration thresholds [SAMPLES [heavy]]
 //   drives-calibration history [HISTORIES]  history check's table
 //   drives-calibration change-thresholds [SAMPLES]
+//   drives-calibration far-thresholds [SAMPLES [DF]]  (DF 0: normal)
+//   drives-calibration far-gate [SAMPLES]
 //   drives-calibration phases [INPUTS]  heavy tails and lasting phases
 //   drives-calibration extract FOLDER...
 #include <cstdlib>
@@ -25,7 +27,8 @@ int main(int argc, char** argv) {
   if (command == "thresholds") {
     const std::size_t samples =
         argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 10000000;
-    WriteThresholdTable(samples, std::cout);
+    WriteThresholdTable(samples, argc > 3 && std::string(argv[3]) == "heavy",
+                        std::cout);
     return 0;
   }
   if (command == "history") {
@@ -40,6 +43,18 @@ int main(int argc, char** argv) {
     const std::size_t samples =
         argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 2000000;
     WriteChangeThresholdTable(samples, std::cout);
+    return 0;
+  }
+  if (command == "far-thresholds") {
+    const std::size_t samples =
+        argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1000000;
+    WriteFarThresholdTable(samples, argc > 3 ? std::atoi(argv[3]) : 3,
+                           std::cout);
+    return 0;
+  }
+  if (command == "far-gate") {
+    WriteFarGateTable(argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 200000,
+                      std::cout);
     return 0;
   }
   if (command == "extract" && argc > 2) {

@@ -158,16 +158,10 @@ double Rate::Lower() const {
 
 Flags NewFlags(const std::vector<RunValues>& input, double minEffect) {
   Flags flags;
-  const double clusterAlpha =
-      RuleOf(Rule::kClusters).budget /
-      static_cast<double>(std::max<std::size_t>(1, FiguresJudged(input)));
   std::vector<FigureAt> clustered;
-  for (std::size_t c = 0; c < input.size(); ++c) {
-    for (std::size_t f = 0; f < input[c].figures.size(); ++f) {
-      if (ClaimClusters(input[c].figures[f], clusterAlpha, minEffect)) {
-        clustered.push_back({c, f});
-      }
-    }
+  for (const ClaimedClusters& claimed :
+       FindClusters(input, minEffect, RuleOf(Rule::kClusters).budget)) {
+    clustered.push_back(claimed.at);
   }
   flags.clusters = !clustered.empty();
   flags.drift =

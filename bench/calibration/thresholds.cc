@@ -3,22 +3,26 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "conclusions/cluster_claims.h"
+#include "conclusions/far_runs.h"
+#include "stand_in.h"
 #include "statistics/change_points.h"
+#include "statistics/far_value.h"
 #include "statistics/random.h"
 
 std::vector<double> SeparationQuantiles(std::size_t n, std::size_t samples,
                                         const std::vector<double>& levels,
                                         bool logNormal, double cv,
-                                        std::uint64_t seed) {
+                                        std::uint64_t seed, int df) {
   Random random(seed);
   std::vector<double> separations(samples);
   const double sigma = std::sqrt(std::log1p(cv * cv));
   std::vector<double> values(n);
   for (double& separation : separations) {
     for (double& v : values) {
-      const double z = random.Normal();
+      const double z = df > 0 ? Standard(df, random) : random.Normal();
       v = logNormal ? std::exp(sigma * z) : std::max(1e-6, 1 + cv * z);
     }
     separation = ClusterSeparation(values).separation;
@@ -34,7 +38,8 @@ std::vector<double> SeparationQuantiles(std::size_t n, std::size_t samples,
   return quantiles;
 }
 
-void WriteThresholdTable(std::size_t samples, std::ostream& out) {
+void WriteThresholdTable(std::size_t samples, bool heavyTails,
+                         std::ostream& out) {
   const std::vector<double> levels = {1e-3, 3e-4, 1e-4, 3e-5, 1e-5};
   std::vector<std::size_t> counts;
   for (std::size_t n = 6; n <= 40; ++n) counts.push_back(n);
@@ -42,10 +47,15 @@ void WriteThresholdTable(std::size_t samples, std::ostream& out) {
     counts.push_back(n);
   }
   for (const std::size_t n : counts) {
+    // Heavy tails: Student's t of 3 degrees of freedom on the log scale at
+    // CV 4%, as a machine makes them; else at CV 20%, where the normal and
+    // the log-normal runs are most skewed on the other's scale.
+    const int df = heavyTails ? 3 : 0;
+    const double cv = heavyTails ? 0.04 : 0.2;
     std::vector<double> q =
-        SeparationQuantiles(n, samples, levels, true, 0.2, n);
+        SeparationQuantiles(n, samples, levels, true, cv, n, df);
     const std::vector<double> skewed =
-        SeparationQuantiles(n, samples, levels, false, 0.2, n + 1000);
+        SeparationQuantiles(n, samples, levels, false, cv, n + 1000, df);
     for (std::size_t l = 0; l < q.size(); ++l) q[l] = std::max(q[l], skewed[l]);
     char row[160];
     std::snprintf(row, sizeof row,
@@ -83,6 +93,85 @@ void WriteChangeThresholdTable(std::size_t samples, std::ostream& out) {
       std::snprintf(value, sizeof value, "%.3f",
                     largest[draws - 1 - std::min(above, draws - 1)]);
       out << (l ? ", " : "") << value;
+    }
+    out << "}},\n" << std::flush;
+  }
+}
+
+namespace {
+
+// One row of a table: the quantiles of `sorted` at `levels`.
+void WriteRow(std::size_t n, const std::vector<double>& sorted,
+              const std::vector<double>& levels, std::ostream& out) {
+  out << "    {" << n << ", {";
+  for (std::size_t l = 0; l < levels.size(); ++l) {
+    const auto above = static_cast<std::size_t>(
+        levels[l] * static_cast<double>(sorted.size()));
+    char value[32];
+    std::snprintf(
+        value, sizeof value, "%.2f",
+        sorted[sorted.size() - 1 - std::min(above, sorted.size() - 1)]);
+    out << (l ? ", " : "") << value;
+  }
+  out << "}},\n" << std::flush;
+}
+
+}  // namespace
+
+void WriteFarThresholdTable(std::size_t samples, int df, std::ostream& out) {
+  const std::vector<double> levels = {0.5,  0.2,  5e-2, 1e-2, 3e-3,
+                                      1e-3, 3e-4, 1e-4, 3e-5, 1e-5};
+  std::vector<std::size_t> counts;
+  for (std::size_t n = 5; n <= 40; ++n) counts.push_back(n);
+  for (const std::size_t n : {45, 50, 60, 70, 80, 100, 120, 150, 200}) {
+    counts.push_back(n);
+  }
+  for (const std::size_t n : counts) {
+    Random random(9000 + n + 1000 * static_cast<std::size_t>(df));
+    std::vector<double> farthest(samples);
+    std::vector<double> firsts(samples);
+    std::vector<double> values(n);
+    for (std::size_t s = 0; s < samples; ++s) {
+      for (double& v : values) v = Standard(df, random);
+      farthest[s] = FarDistance(values, FarthestFromMedian(values));
+      firsts[s] = FarDistance(values, 0);
+    }
+    std::sort(farthest.begin(), farthest.end());
+    std::sort(firsts.begin(), firsts.end());
+    out << "farthest ";
+    WriteRow(n, farthest, levels, out);
+    out << "first ";
+    WriteRow(n, firsts, levels, out);
+  }
+}
+
+void WriteFarGateTable(std::size_t samples, std::ostream& out) {
+  std::vector<std::size_t> counts;
+  for (std::size_t n = 5; n <= 40; ++n) counts.push_back(n);
+  for (const std::size_t n : {45, 50, 60, 70, 80, 100, 120, 150, 200}) {
+    counts.push_back(n);
+  }
+  for (const std::size_t n : counts) {
+    out << "    {" << n << ", {";
+    for (const int df : {5, 3}) {
+      Random random(11000 + n + 1000 * static_cast<std::size_t>(df));
+      std::vector<double> values(n);
+      double sum = 0;
+      double squares = 0;
+      for (std::size_t s = 0; s < samples; ++s) {
+        for (double& v : values) v = Standard(df, random);
+        const double term =
+            -2 * std::log(NormalFarthestChance(
+                     n, FarDistance(values, FarthestFromMedian(values))));
+        sum += term;
+        squares += term * term;
+      }
+      const double count = static_cast<double>(samples);
+      const double mean = sum / count;
+      char text[64];
+      std::snprintf(text, sizeof text, "%s%.4f, %.4f", df == 5 ? "" : ", ",
+                    mean, std::sqrt(squares / count - mean * mean));
+      out << text;
     }
     out << "}},\n" << std::flush;
   }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "conclusions/far_runs.h"
+
 namespace {
 
 // The levels of the table: the chance that a unimodal figure's runs split
@@ -66,9 +68,59 @@ constexpr Row kThresholds[] = {
     {200, {3.939, 4.103, 4.256, 4.432, 4.588}},
 };
 
+// The same of Student's t of 3 degrees of freedom on the log scale at CV
+// 4% (`drives-calibration thresholds 1000000 heavy`): a machine's heavy
+// tails.
+constexpr Row kHeavyThresholds[] = {
+    {6, {15.548, 21.197, 27.922, 39.105, 52.198}},
+    {7, {12.152, 15.776, 20.157, 25.653, 30.422}},
+    {8, {10.478, 13.094, 16.113, 19.745, 25.158}},
+    {9, {9.379, 11.507, 13.549, 16.321, 19.443}},
+    {10, {8.750, 10.576, 12.433, 14.939, 16.715}},
+    {11, {8.310, 9.987, 11.745, 14.540, 17.808}},
+    {12, {8.135, 9.719, 11.392, 13.655, 16.794}},
+    {13, {7.937, 9.363, 10.865, 12.704, 15.494}},
+    {14, {7.855, 9.355, 10.806, 12.811, 14.875}},
+    {15, {7.787, 9.260, 10.973, 12.558, 14.946}},
+    {16, {7.792, 9.278, 10.821, 12.633, 14.737}},
+    {17, {7.778, 9.160, 10.708, 12.919, 14.639}},
+    {18, {7.718, 9.167, 10.932, 12.749, 15.878}},
+    {19, {7.814, 9.246, 10.664, 12.975, 15.404}},
+    {20, {7.814, 9.313, 10.959, 12.966, 14.926}},
+    {21, {7.820, 9.209, 10.696, 12.760, 14.476}},
+    {22, {7.839, 9.251, 10.757, 12.825, 15.852}},
+    {23, {7.929, 9.287, 10.893, 12.895, 14.295}},
+    {24, {7.960, 9.351, 10.911, 12.891, 14.090}},
+    {25, {8.012, 9.533, 11.327, 13.148, 15.443}},
+    {26, {8.093, 9.557, 11.441, 13.271, 15.713}},
+    {27, {8.066, 9.592, 11.109, 13.216, 15.998}},
+    {28, {8.201, 9.646, 11.245, 13.181, 14.877}},
+    {29, {8.177, 9.638, 11.136, 13.524, 16.144}},
+    {30, {8.185, 9.633, 11.145, 13.433, 14.906}},
+    {31, {8.253, 9.739, 11.334, 13.220, 15.773}},
+    {32, {8.318, 9.842, 11.395, 13.547, 15.386}},
+    {33, {8.336, 9.841, 11.578, 13.687, 15.725}},
+    {34, {8.418, 9.944, 11.637, 13.344, 15.865}},
+    {35, {8.423, 9.956, 11.530, 14.464, 17.409}},
+    {36, {8.449, 10.001, 11.491, 13.544, 16.042}},
+    {37, {8.529, 10.070, 11.771, 14.223, 16.253}},
+    {38, {8.569, 10.130, 11.594, 13.690, 15.881}},
+    {39, {8.582, 10.203, 11.705, 13.774, 15.975}},
+    {40, {8.680, 10.134, 11.706, 14.279, 16.727}},
+    {45, {8.953, 10.425, 12.347, 14.842, 16.506}},
+    {50, {9.097, 10.642, 12.208, 14.108, 16.591}},
+    {60, {9.504, 11.212, 12.977, 14.963, 17.659}},
+    {70, {9.877, 11.654, 13.375, 16.361, 18.761}},
+    {80, {10.191, 11.892, 13.756, 15.930, 18.706}},
+    {100, {10.863, 12.679, 14.736, 17.964, 20.268}},
+    {120, {11.465, 13.365, 15.590, 18.240, 20.387}},
+    {150, {12.225, 14.085, 16.124, 18.787, 22.596}},
+    {200, {13.411, 15.651, 17.611, 20.662, 23.078}},
+};
+
 }  // namespace
 
-double ClusterThreshold(std::size_t n, double alpha) {
+double ClusterThreshold(std::size_t n, double alpha, bool heavyTails) {
   std::size_t level = kLevelCount - 1;
   for (std::size_t l = 0; l < kLevelCount; ++l) {
     if (kLevels[l] <= alpha) {
@@ -76,8 +128,10 @@ double ClusterThreshold(std::size_t n, double alpha) {
       break;
     }
   }
-  const Row* row = kThresholds;
-  const Row* const end = kThresholds + std::size(kThresholds);
+  const Row* row = heavyTails ? kHeavyThresholds : kThresholds;
+  const Row* const end = heavyTails
+                             ? kHeavyThresholds + std::size(kHeavyThresholds)
+                             : kThresholds + std::size(kThresholds);
   while (row + 1 < end && (row + 1)->n <= n) ++row;
   if (row + 1 == end || row->n == n) return row->threshold[level];
   // Between two counts of the table, on the line between them.
@@ -100,7 +154,8 @@ Split ClusterSeparation(const std::vector<double>& values) {
 }
 
 std::optional<TwoClusters> ClaimClusters(const std::vector<double>& values,
-                                         double alpha, double minEffect) {
+                                         double alpha, double minEffect,
+                                         bool heavyTails) {
   if (values.size() < kFewestRunsForClusters) return std::nullopt;
   std::vector<double> sorted;
   for (const double v : values) {
@@ -109,8 +164,8 @@ std::optional<TwoClusters> ClaimClusters(const std::vector<double>& values,
   }
   std::sort(sorted.begin(), sorted.end());
   const Split split = ClusterSeparation(sorted);
-  if (split.at == 0 ||
-      !(split.separation > ClusterThreshold(sorted.size(), alpha))) {
+  if (split.at == 0 || !(split.separation >
+                         ClusterThreshold(sorted.size(), alpha, heavyTails))) {
     return std::nullopt;
   }
   const TwoClusters clusters = DescribeSplit(sorted, split.at);
@@ -118,4 +173,22 @@ std::optional<TwoClusters> ClaimClusters(const std::vector<double>& values,
     return std::nullopt;
   }
   return clusters;
+}
+
+std::vector<ClaimedClusters> FindClusters(const std::vector<RunValues>& columns,
+                                          double minEffect, double budget) {
+  const double alpha = budget / static_cast<double>(std::max<std::size_t>(
+                                    1, FiguresJudged(columns)));
+  const std::vector<FarthestRun> farthest = FarthestLaterRuns(columns);
+  std::vector<ClaimedClusters> found;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    for (std::size_t f = 0; f < columns[c].figures.size(); ++f) {
+      if (const auto clusters =
+              ClaimClusters(columns[c].figures[f], alpha, minEffect,
+                            TailsOf(farthest, {c, f}) != Tails::kNormal)) {
+        found.push_back({{c, f}, *clusters});
+      }
+    }
+  }
+  return found;
 }

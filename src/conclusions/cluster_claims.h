@@ -4,14 +4,16 @@
 // separation (statistics/clusters.h), the smaller of the log scale's and
 // the plain scale's, so that a skewed figure's long tail is no group on
 // either, against thresholds found by simulating normal and log-normal
-// runs of every count (bench/calibration); and only where the two groups'
-// medians differ by more than the minimum effect.
+// runs of every count, and runs of heavy-tailed noise unless the input's
+// other figures rule it out (far_runs.h) (bench/calibration); and only where
+// the two groups' medians differ by more than the minimum effect.
 #ifndef DRIVES_CONCLUSIONS_CLUSTER_CLAIMS_H_
 #define DRIVES_CONCLUSIONS_CLUSTER_CLAIMS_H_
 
 #include <optional>
 #include <vector>
 
+#include "conclusions/run_values.h"
 #include "statistics/clusters.h"
 
 // Below this many runs no split is claimed: two groups of two are too
@@ -19,8 +21,9 @@
 constexpr std::size_t kFewestRunsForClusters = 6;
 
 // The separation that the best split of `n` unimodal runs exceeds with
-// probability `alpha` at most (the table's nearest level at or below it).
-double ClusterThreshold(std::size_t n, double alpha);
+// probability `alpha` at most (the table's nearest level at or below it),
+// under normal or log-normal noise, or heavy-tailed noise.
+double ClusterThreshold(std::size_t n, double alpha, bool heavyTails = false);
 
 // The split of `values` (positive, any order) on the log scale, with the
 // smaller of its separation and the plain scale's best.
@@ -28,6 +31,18 @@ Split ClusterSeparation(const std::vector<double>& values);
 
 // The two groups of `values` (positive, any order), where claimed.
 std::optional<TwoClusters> ClaimClusters(const std::vector<double>& values,
-                                         double alpha, double minEffect);
+                                         double alpha, double minEffect,
+                                         bool heavyTails = false);
+
+// A figure's runs in two groups, as claimed.
+struct ClaimedClusters {
+  FigureAt at;
+  TwoClusters clusters;
+};
+
+// Every figure of an input whose runs fall into two groups, at `budget`
+// shared by the figures (Bonferroni).
+std::vector<ClaimedClusters> FindClusters(const std::vector<RunValues>& columns,
+                                          double minEffect, double budget);
 
 #endif  // DRIVES_CONCLUSIONS_CLUSTER_CLAIMS_H_

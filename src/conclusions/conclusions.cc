@@ -254,24 +254,19 @@ InputConclusions JudgeInput(const ReportInput& input,
     found.runs = std::max(found.runs, column.runs.size());
   }
   found.dependent = SaysDependence(dependence, found.runs);
-  const double clusterAlpha =
-      RuleOf(Rule::kClusters).budget /
-      static_cast<double>(std::max<std::size_t>(1, FiguresJudged(values)));
+  found.clusters =
+      FindClusters(values, minEffect, RuleOf(Rule::kClusters).budget);
   std::vector<FigureAt> clustered;
+  for (const ClaimedClusters& claimed : found.clusters) {
+    clustered.push_back(claimed.at);
+  }
   bool repeated = false;
   bool judged = false;
-  for (std::size_t c = 0; c < values.size(); ++c) {
-    const std::size_t runs = values[c].runs.size();
+  for (const RunValues& column : values) {
+    const std::size_t runs = column.runs.size();
     repeated = repeated || runs > 1;
     judged = judged || runs >= kFewestRunsForDrift ||
              runs >= kFewestOtherRuns + 1 || runs >= kFewestRunsForClusters;
-    for (std::size_t f = 0; f < values[c].figures.size(); ++f) {
-      if (const auto clusters =
-              ClaimClusters(values[c].figures[f], clusterAlpha, minEffect)) {
-        found.clusters.push_back({{c, f}, *clusters});
-        clustered.push_back({c, f});
-      }
-    }
   }
   found.tooFewRuns = repeated && !judged;
   found.drift = FindDrift(values, minEffect, RuleOf(Rule::kDrift).budget);

@@ -16,6 +16,7 @@
 
 #include "comparison/columns.h"
 #include "comparison/comparison.h"
+#include "conclusions/cluster_claims.h"
 #include "conclusions/drift.h"
 #include "conclusions/first_run.h"
 #include "conclusions/measured.h"
@@ -53,12 +54,6 @@ struct FigureComparison {
   std::shared_ptr<const FigureVerdict> controlled;
   ControlledBy controlledBy = ControlledBy::kNone;
   Attribution attribution = Attribution::kNone;
-};
-
-// A figure's runs in two groups, as claimed.
-struct ClaimedClusters {
-  FigureAt at;
-  TwoClusters clusters;
 };
 
 // What the rules found in one input's runs.

@@ -1,12 +1,13 @@
 // The sweep's first run off from the others: a cold cache or a drive
 // waking up. Tested on its own, so that no search over the runs inflates
 // the chance of a false alarm: in each figure of its column, how far it
-// lies from the mean of the other runs against their spread (Student's t
-// of one new value, exact where the runs are normal), on the log scale and
-// on the plain one, the larger p of the two, the smallest over the figures
-// adjusted for their number (Bonferroni); claimed only where it lies
-// beyond all the others (not on a level some of them share) and off their
-// median by more than the minimum effect.
+// lies from the other runs in units of their spread, against thresholds
+// that hold under the input's noise (far_runs.h), on
+// the log scale and on the plain one alike: in one figure alone (the
+// budget shared by the figures: Bonferroni), or in most of them together
+// (a cold start slows them all); claimed only where it lies beyond all the
+// others (not on a level some of them share) and off their median by more
+// than the minimum effect.
 #ifndef DRIVES_CONCLUSIONS_FIRST_RUN_H_
 #define DRIVES_CONCLUSIONS_FIRST_RUN_H_
 
@@ -21,7 +22,6 @@ constexpr std::size_t kFewestOtherRuns = 4;
 struct FirstRun {
   std::size_t column = 0;
   int run = 0;  // its number in the sweep
-  double pValue = 1;
   // The figures it is off in, and its value over the others' median.
   std::vector<std::pair<std::size_t, double>> figures;
 };

@@ -3,30 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
-#include "statistics/distributions.h"
+#include "conclusions/far_runs.h"
+#include "statistics/far_value.h"
 #include "statistics/summary.h"
 
-std::optional<std::size_t> GrubbsOutlier(const std::vector<double>& logs,
-                                         double alpha) {
-  const std::size_t n = logs.size();
-  const double size = static_cast<double>(n);
-  double mean = 0;
-  for (const double y : logs) mean += y;
-  mean /= size;
-  double squares = 0;
-  std::size_t far = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    squares += (logs[i] - mean) * (logs[i] - mean);
-    if (std::fabs(logs[i] - mean) > std::fabs(logs[far] - mean)) far = i;
+std::optional<std::size_t> FarOutlier(const std::vector<double>& logs,
+                                      double alpha, Tails tails) {
+  const std::size_t far = FarthestFromMedian(logs);
+  if (!(FarDistance(logs, far) >
+        FarThreshold(FarRun::kFarthest, tails, logs.size(), alpha))) {
+    return std::nullopt;
   }
-  const double sd = std::sqrt(squares / (size - 1));
-  if (!(sd > 0)) return std::nullopt;
-  const double g = std::fabs(logs[far] - mean) / sd;
-  // The critical value from Student's t at alpha / n, two-sided.
-  const double t = StudentTwoSidedQuantile(alpha / size, size - 2);
-  const double critical =
-      (size - 1) / std::sqrt(size) * std::sqrt(t * t / (size - 2 + t * t));
-  if (!(g > critical)) return std::nullopt;
   return far;
 }
 
@@ -37,12 +24,8 @@ std::vector<OutlierRun> FindOutlierRuns(
   const double alpha = budget / static_cast<double>(std::max<std::size_t>(
                                     1, FiguresJudged(columns)));
   // The sweep's first run is judged on its own.
-  int first = 0;
-  for (const RunValues& column : columns) {
-    if (!column.runs.empty() && (first == 0 || column.runs.front() < first)) {
-      first = column.runs.front();
-    }
-  }
+  const int first = FirstRunNumber(columns);
+  const std::vector<FarthestRun> farthest = FarthestLaterRuns(columns);
   for (std::size_t c = 0; c < columns.size(); ++c) {
     const RunValues& column = columns[c];
     for (std::size_t f = 0; f < column.figures.size(); ++f) {
@@ -52,19 +35,16 @@ std::vector<OutlierRun> FindOutlierRuns(
           });
       if (skipped) continue;
       std::vector<std::size_t> runs;
-      std::vector<double> logs = LogValues(column.figures[f], &runs);
-      if (!runs.empty() && column.runs[runs.front()] == first) {
-        logs.erase(logs.begin());
-        runs.erase(runs.begin());
-      }
+      const std::vector<double> logs = LaterLogs(column, f, first, &runs);
       if (logs.size() < kFewestRunsForOutlier) continue;
       // On both scales, so that neither runs skewed on the log scale
       // (normal ones) nor on the plain one (log-normal ones) set it off.
       std::vector<double> plain;
       plain.reserve(logs.size());
       for (const double y : logs) plain.push_back(std::exp(y));
-      const std::optional<std::size_t> at = GrubbsOutlier(logs, alpha);
-      if (!at || GrubbsOutlier(plain, alpha) != at) continue;
+      const Tails tails = TailsOf(farthest, {c, f});
+      const std::optional<std::size_t> at = FarOutlier(logs, alpha, tails);
+      if (!at || FarOutlier(plain, alpha, tails) != at) continue;
       std::vector<double> others = logs;
       others.erase(others.begin() + static_cast<std::ptrdiff_t>(*at));
       const double median = Median(std::move(others));

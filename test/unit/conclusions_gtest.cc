@@ -8,6 +8,7 @@
 
 #include "conclusions/cluster_claims.h"
 #include "conclusions/drift.h"
+#include "conclusions/far_runs.h"
 #include "conclusions/first_run.h"
 #include "conclusions/history_judgement.h"
 #include "conclusions/outlier_runs.h"
@@ -19,6 +20,7 @@
 #include "phases.h"
 #include "stand_in.h"
 #include "statistics/change_thresholds.h"
+#include "statistics/far_value.h"
 #include "table.h"
 
 namespace {
@@ -67,9 +69,23 @@ TEST(FirstRunTest, OneCandidateAcrossFigures) {
   EXPECT_NEAR(first->figures[0].second, 0.7, 0.05);
   s.firstAll = 0;
   EXPECT_FALSE(FindFirstRunOff(MakeInput(s, random), kEffect, 0.01));
+  // Off in one figure alone, far enough for that figure by itself.
+  RunValues column;
+  column.runs = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  column.figures.assign(15, {});
+  for (std::size_t f = 0; f < 15; ++f) {
+    for (int r = 0; r < 10; ++r) {
+      column.figures[f].push_back(100 * Draw(false, 0.01, random));
+    }
+  }
+  column.figures[3][0] = 40;
+  const auto one = FindFirstRunOff({column}, kEffect, 0.01);
+  ASSERT_TRUE(one);
+  ASSERT_EQ(one->figures.size(), 1u);
+  EXPECT_EQ(one->figures[0].first, 3u);
 }
 
-TEST(OutlierRunsTest, GrubbsOnBothScalesAndNotInClusters) {
+TEST(OutlierRunsTest, FarOnBothScalesAndNotInClusters) {
   RunValues column;
   column.runs = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   column.figures = {{100, 101, 99, 100, 60, 102, 98, 100, 101, 99}};
@@ -83,6 +99,60 @@ TEST(OutlierRunsTest, GrubbsOnBothScalesAndNotInClusters) {
   // The first run is the first-run rule's.
   column.figures = {{60, 101, 99, 100, 100, 102, 98, 100, 101, 99}};
   EXPECT_TRUE(FindOutlierRuns({column}, kEffect, 0.01, {}).empty());
+}
+
+// A column of 15 figures whose runs have the noise of `df` (0: normal).
+RunValues NoisyColumn(int df, int runs, double cv, Random& random) {
+  StandIn s;
+  s.runs = static_cast<std::size_t>(runs);
+  s.cv = cv;
+  s.tailsDf = df;
+  return MakeInput(s, random)[0];
+}
+
+TEST(FarRunsTest, TheInputsOwnNoiseSetsTheThresholds) {
+  // The deleted residual: 10 against the others' mean 2 and sd 1.
+  EXPECT_DOUBLE_EQ(FarDistance({1, 2, 3, 10}, 3), 8);
+  EXPECT_EQ(FarthestFromMedian({1, 2, 3, 10}), 3u);
+  EXPECT_TRUE(std::isinf(FarDistance({5, 5, 5, 6}, 3)));
+  EXPECT_DOUBLE_EQ(FarDistance({5, 5, 5, 5}, 3), 0);
+  // Heavier tails need farther runs; a stricter level too.
+  for (const FarRun which : {FarRun::kFarthest, FarRun::kFirst}) {
+    EXPECT_GT(FarThreshold(which, Tails::kHeavy, 10, 1e-3),
+              FarThreshold(which, Tails::kModerate, 10, 1e-3));
+    EXPECT_GT(FarThreshold(which, Tails::kModerate, 10, 1e-3),
+              FarThreshold(which, Tails::kNormal, 10, 1e-3));
+    EXPECT_GT(FarThreshold(which, Tails::kNormal, 10, 1e-4),
+              FarThreshold(which, Tails::kNormal, 10, 1e-3));
+  }
+  EXPECT_GT(FarThreshold(FarRun::kFarthest, Tails::kNormal, 20, 1e-3),
+            FarThreshold(FarRun::kFirst, Tails::kNormal, 20, 1e-3));
+  // The chance under normal noise falls as the run lies farther.
+  EXPECT_DOUBLE_EQ(NormalFarthestChance(19, 0), 0.75);
+  EXPECT_NEAR(NormalFarthestChance(19, FarThreshold(FarRun::kFarthest,
+                                                    Tails::kNormal, 19, 1e-3)),
+              1e-3, 1e-12);
+  EXPECT_LT(NormalFarthestChance(19, 6), NormalFarthestChance(19, 4));
+  // Told from the other figures: heavy tails are rarely ruled out where
+  // the noise has them; normal noise is mostly told from them at 20 runs.
+  Random random(14);
+  int heavy = 0;
+  int normal = 0;
+  for (int i = 0; i < 20; ++i) {
+    const auto t3 = FarthestLaterRuns({NoisyColumn(3, 20, 0.04, random)});
+    heavy += TailsOf(t3, {0, 0}) == Tails::kHeavy ? 1 : 0;
+    const auto plain = FarthestLaterRuns({NoisyColumn(0, 20, 0.04, random)});
+    normal += TailsOf(plain, {0, 0}) != Tails::kHeavy ? 1 : 0;
+  }
+  EXPECT_GE(heavy, 18);
+  EXPECT_GE(normal, 14);
+  // Too few figures to tell.
+  RunValues few = NoisyColumn(0, 20, 0.04, random);
+  few.figures.resize(kFewestFiguresToTell);
+  EXPECT_EQ(TailsOf(FarthestLaterRuns({few}), {0, 0}), Tails::kHeavy);
+  // Nor do figures of four later runs tell anything.
+  EXPECT_TRUE(FarthestLaterRuns({NoisyColumn(3, 5, 0.04, random)}).empty());
+  EXPECT_EQ(FarthestLaterRuns({NoisyColumn(3, 6, 0.04, random)}).size(), 15u);
 }
 
 TEST(ClusterClaimsTest, TwoGroupsFarApartOnBothScales) {
@@ -250,6 +320,26 @@ TEST(CalibrationSliceTest, PhasesThatLastAreNeitherDifferencesNorDrifts) {
   EXPECT_LE(MeasureNoise(s, 100, 2029).rules.drift.hits, 8);
   // A real 10% difference is still found in most figures.
   EXPECT_GE(MeasurePairs(s, 0.10, 20, 2030).figuresNew.Share(), 0.8);
+}
+
+TEST(CalibrationSliceTest, HeavyTailsAreQuietAndFarRunsStillFound) {
+  // Student's t of 3 degrees of freedom, 20 runs: some warning on 80% of
+  // such inputs when runs were judged against normal noise.
+  StandIn s;
+  s.runs = 20;
+  s.cv = 0.04;
+  s.tailsDf = 3;
+  EXPECT_LE(MeasureNoise(s, 200, 2031).rules.anyNew.hits, 12);
+  // A later run at 2x in one figure of normal runs, CV 3%: still found.
+  s.tailsDf = 0;
+  s.cv = 0.03;
+  s.outlierOne = 1.0;
+  Random random(2032);
+  int found = 0;
+  for (int i = 0; i < 40; ++i) {
+    found += NewFlags(MakeInput(s, random), kEffect).outlier ? 1 : 0;
+  }
+  EXPECT_GE(found, 32);
 }
 
 // A session of one figure summary per figure key, all at `level`.
