@@ -1,11 +1,13 @@
 // The calibration of history check: stand-in histories of known truth
-// (session noise shared by every figure, run noise, planted steps), judged
-// by the session-by-session rule and by the rule it replaced.
+// (session noise shared by every figure, independent or in phases that
+// last, run noise, planted steps, dips and declines), judged by the
+// session-by-session rule and by the rule it replaced.
 #ifndef DRIVES_BENCH_CALIBRATION_HISTORY_TABLE_H_
 #define DRIVES_BENCH_CALIBRATION_HISTORY_TABLE_H_
 
 #include <cstddef>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "statistics/random.h"
@@ -22,6 +24,11 @@ struct HistoryStandIn {
   std::size_t dipAt = 1000;  // every figure dips for a while, then back
   std::size_t dipLength = 0;
   double dip = 0;
+  // Phases that last: the shared session level an AR(1) series of this
+  // lag-1 correlation (0: independent sessions).
+  double rho = 0;
+  double ownNoise = 0;  // each figure's own session level, beside the shared
+  double decline = 0;   // every figure loses this much a session (wear)
 };
 
 // [figure][session]: the runs' values.
@@ -37,10 +44,16 @@ struct Outcome {
   bool slower = false;
   bool faster = false;
   std::vector<std::size_t> dates;
+  // Of each figure told as a trend: its total's interval.
+  std::vector<std::pair<double, double>> totals;
 };
 Outcome JudgeNew(const History& history);
 Outcome JudgeOld(const History& history);
 
 void WriteHistoryTable(int histories, std::ostream& out);
+
+// History check under phases that last across sessions: quiet histories,
+// a step, a dip that recovers and a gradual decline.
+void WriteSessionPhasesTable(int histories, std::ostream& out);
 
 #endif  // DRIVES_BENCH_CALIBRATION_HISTORY_TABLE_H_

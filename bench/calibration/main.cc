@@ -6,7 +6,9 @@
 //   drives-calibration table [INPUTS [SWEEPS.csv]]
 //   drives-calibration thresholds [SAMPLES [heavy]]
 //   drives-calibration history [HISTORIES]  history check's table
+//   drives-calibration history-phases [HISTORIES]  ... under lasting phases
 //   drives-calibration change-thresholds [SAMPLES]
+//   drives-calibration change-widening [SAMPLES [slope]]
 //   drives-calibration far-thresholds [SAMPLES [DF]]  (DF 0: normal)
 //   drives-calibration far-gate [SAMPLES]
 //   drives-calibration phases [INPUTS]  heavy tails and lasting phases
@@ -35,6 +37,10 @@ int main(int argc, char** argv) {
     WriteHistoryTable(argc > 2 ? std::atoi(argv[2]) : 1000, std::cout);
     return 0;
   }
+  if (command == "history-phases") {
+    WriteSessionPhasesTable(argc > 2 ? std::atoi(argv[2]) : 1000, std::cout);
+    return 0;
+  }
   if (command == "phases") {
     WritePhasesTable(argc > 2 ? std::atoi(argv[2]) : 2000, std::cout);
     return 0;
@@ -43,6 +49,12 @@ int main(int argc, char** argv) {
     const std::size_t samples =
         argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 2000000;
     WriteChangeThresholdTable(samples, std::cout);
+    return 0;
+  }
+  if (command == "change-widening") {
+    WriteChangeWideningTable(
+        argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 100000,
+        argc > 3 && std::string(argv[3]) == "slope", std::cout);
     return 0;
   }
   if (command == "far-thresholds") {

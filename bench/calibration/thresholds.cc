@@ -176,3 +176,71 @@ void WriteFarGateTable(std::size_t samples, std::ostream& out) {
     out << "}},\n" << std::flush;
   }
 }
+
+namespace {
+
+// |t| of the least-squares slope of `series` over its positions, its error
+// as if the values were independent.
+double SlopeT(const std::vector<double>& series) {
+  const double n = static_cast<double>(series.size());
+  const double meanX = (n - 1) / 2;
+  double meanY = 0;
+  for (const double v : series) meanY += v;
+  meanY /= n;
+  double sxx = 0;
+  double sxy = 0;
+  for (std::size_t i = 0; i < series.size(); ++i) {
+    const double x = static_cast<double>(i) - meanX;
+    sxx += x * x;
+    sxy += x * (series[i] - meanY);
+  }
+  const double slope = sxy / sxx;
+  double left = 0;
+  for (std::size_t i = 0; i < series.size(); ++i) {
+    const double e =
+        series[i] - meanY - slope * (static_cast<double>(i) - meanX);
+    left += e * e;
+  }
+  return std::fabs(slope) / std::sqrt(left / (n - 2) / sxx);
+}
+
+}  // namespace
+
+void WriteChangeWideningTable(std::size_t samples, bool slope,
+                              std::ostream& out) {
+  std::vector<std::size_t> counts;
+  for (std::size_t n = slope ? 6 : 4; n <= 20; ++n) counts.push_back(n);
+  for (const std::size_t n : {25, 30, 40, 50, 70, 100, 150, 200, 300, 500}) {
+    counts.push_back(n);
+  }
+  for (const std::size_t n : counts) {
+    Random random((slope ? 14000 : 13000) + n);
+    out << "    {" << n << ", {";
+    double independent = 0;
+    for (int r = 0; r <= 9; ++r) {
+      const double rho = 0.1 * r;
+      const double innovation = std::sqrt(1 - rho * rho);
+      std::vector<double> largest(samples);
+      std::vector<double> series(n);
+      for (double& t : largest) {
+        double e = random.Normal();
+        for (std::size_t k = 0; k < n; ++k) {
+          if (k > 0) e = rho * e + innovation * random.Normal();
+          series[k] = e;
+        }
+        t = slope ? SlopeT(series) : std::fabs(BestChange(series, 0, n).t);
+      }
+      std::sort(largest.begin(), largest.end());
+      const double q = largest[samples - 1 - samples / 100];
+      if (r == 0) {
+        independent = q;
+        continue;
+      }
+      char value[32];
+      std::snprintf(value, sizeof value, "%s%.3f", r > 1 ? ", " : "",
+                    q / independent);
+      out << value;
+    }
+    out << "}},\n" << std::flush;
+  }
+}

@@ -30,6 +30,14 @@ void WriteThresholdTable(std::size_t samples, bool heavyTails,
 // level.
 void WriteChangeThresholdTable(std::size_t samples, std::ostream& out);
 
+// Writes a widening table of statistics/change_thresholds.cc: for every
+// count n, the |t| of the best level change (or of the least-squares
+// slope, where `slope`) that `samples` AR(1) series of n values exceed one
+// time in a hundred, over that of independent values, at each lag-1
+// correlation from 0.1 to 0.9.
+void WriteChangeWideningTable(std::size_t samples, bool slope,
+                              std::ostream& out);
+
 // Writes the tables of conclusions/far_runs.cc: the far distance
 // (statistics/far_value.h) of the farthest of n values and of the first
 // one, over `samples` samples of normal values (`df` 0) or of Student's t

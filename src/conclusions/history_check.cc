@@ -31,13 +31,38 @@ CheckFinding::Kind KindOf(LatestLevel level, const ShiftOwner& owner) {
   }
 }
 
-// Every figure of the drive whose latest level is a lasting change.
+// A figure's trend as a finding.
+CheckFinding TrendFinding(const JudgedDrive& judged,
+                          const JudgedCondition& condition,
+                          const JudgedFigure& figure, DriveCheck& check) {
+  const LevelTrend& trend = *figure.trend;
+  CheckFinding f;
+  f.kind = trend.Total() < 1 ? CheckFinding::Kind::kDecline
+                             : CheckFinding::Kind::kRise;
+  f.condition = condition.condition;
+  f.figure = figure.figure;
+  f.ratio = trend.Total();
+  f.low = trend.TotalLow();
+  f.high = trend.TotalHigh();
+  f.since = judged.sessions[trend.from].summary;
+  f.sessions = trend.sessions;
+  f.perSession = trend.perSession;
+  f.perSessionLow = trend.low;
+  f.perSessionHigh = trend.high;
+  check.slower = check.slower || f.kind == CheckFinding::Kind::kDecline;
+  return f;
+}
+
+// Every figure of the drive whose latest level is a lasting change, or
+// that is on a trend.
 void Changes(const JudgedDrive& judged, double minEffect, DriveCheck& check) {
   for (const JudgedCondition& condition : judged.conditions) {
     // The control's own series, and the drive's over it, speak of the
     // machine: they tell whose a drive's change is.
     if (condition.condition.role != kDriveRole) continue;
     for (const JudgedFigure& figure : condition.figures) {
+      if (figure.trend)
+        check.changes.push_back(TrendFinding(judged, condition, figure, check));
       const LatestLevel level = LatestChange(figure.shifts);
       if (level == LatestLevel::kUnchanged) continue;
       const LevelShift& shift = figure.shifts.back();

@@ -1,6 +1,7 @@
 // What `drives-report history check` concludes of one drive: each figure
 // whose latest level is a lasting change, told whose it is where a memory
-// control can tell, and, in series with too few sessions for a lasting
+// control can tell; each figure on a lasting trend (not yet told whose);
+// and, in series with too few sessions for a lasting
 // change, the latest session against the one before, run against run,
 // without a verdict. The reporters say it; --record keeps it.
 #ifndef DRIVES_CONCLUSIONS_HISTORY_CHECK_H_
@@ -15,7 +16,15 @@
 #include "conclusions/history_judgement.h"
 
 struct CheckFinding {
-  enum class Kind { kSlower, kSlowerMachine, kFaster, kRecovered, kRunByRun };
+  enum class Kind {
+    kSlower,
+    kSlowerMachine,
+    kFaster,
+    kRecovered,
+    kRunByRun,
+    kDecline,  // along a line over the sessions, slower (a trend)
+    kRise,     // the same, faster
+  };
   Kind kind = Kind::kSlower;
   HistoryCondition condition;
   std::string figure;  // its key
@@ -29,6 +38,13 @@ struct CheckFinding {
   // same way (a machine's phase, or the drive as a whole).
   int alongside = 0;
   ShiftOwner owner;  // of a lasting change
+  // Of a trend: `ratio` is its total (the last session over the first on
+  // its line), `since` its first session; over so many sessions, and the
+  // ratio a session with its interval.
+  std::size_t sessions = 0;
+  double perSession = 1;
+  double perSessionLow = 1;
+  double perSessionHigh = 1;
 };
 
 // A series with too few sessions: its latest session against the one

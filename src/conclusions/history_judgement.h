@@ -8,8 +8,11 @@
 // centred on its own), and each alone against the others (what they share
 // from session to session taken out), by binary segmentation with Student's
 // t of the two levels, against thresholds simulated for every session count
-// at the history's budget: at most 5% of histories where nothing changes
-// show a change.
+// at the history's budget, widened where neighbouring sessions are alike (a
+// machine's phases that last several sessions): at most 5% of histories
+// where nothing changes show a change. A decline that goes on (the figures
+// together along a line, which fits them better than one step) is a trend,
+// told by its rate and total rather than as steps.
 #ifndef DRIVES_CONCLUSIONS_HISTORY_JUDGEMENT_H_
 #define DRIVES_CONCLUSIONS_HISTORY_JUDGEMENT_H_
 
@@ -38,9 +41,25 @@ struct LevelShift {
   bool together = false;  // found in the figures together, not alone
 };
 
+// A lasting trend of the figures together (a drive that wears): each
+// figure's level along a line over the sessions.
+struct LevelTrend {
+  std::size_t from = 0;  // the line's first and last session
+  std::size_t to = 0;
+  std::size_t sessions = 0;  // of the series, from the first to the last
+  double start = 0;          // the line's level at its first session
+  double perSession = 1;     // the ratio from one session to the next
+  double low = 1;            // its interval
+  double high = 1;
+  double Total() const;  // the last session over the first, on the line
+  double TotalLow() const;
+  double TotalHigh() const;
+};
+
 struct FigureJudgement {
   // Every lasting change, oldest first: where each level starts.
   std::vector<LevelShift> shifts;
+  std::optional<LevelTrend> trend;
 };
 
 struct SeriesJudgement {
@@ -51,6 +70,8 @@ struct SeriesJudgement {
 // A series needs this many sessions for a lasting change to show: two a
 // level.
 constexpr std::size_t kFewestSessionsToJudge = 4;
+// And this many for a trend.
+constexpr std::size_t kFewestSessionsForTrend = 6;
 
 // The history's budget: the share of histories where nothing changes that
 // may show a change, half of it for the figures together and half for the
@@ -87,6 +108,7 @@ struct JudgedFigure {
   std::vector<HistoryPoint> points;  // the sessions that have it, in order
   // Its lasting changes, oldest first; `at` indexes the sessions judged.
   std::vector<LevelShift> shifts;
+  std::optional<LevelTrend> trend;  // its sessions index those judged
 };
 
 struct JudgedCondition {

@@ -16,6 +16,10 @@ const char* FindingName(CheckFinding::Kind kind) {
       return "faster";
     case CheckFinding::Kind::kRecovered:
       return "recovered";
+    case CheckFinding::Kind::kDecline:
+      return "declining";
+    case CheckFinding::Kind::kRise:
+      return "rising";
     case CheckFinding::Kind::kRunByRun:
       break;
   }
@@ -34,7 +38,25 @@ std::string AlongsideText(int others) {
          (others == 1 ? " other figure did" : " other figures did");
 }
 
+// "slower: Files, one thread (files/s), drives64, 1 thread: down 25% over
+// 16 sessions from session 1 (date), about 1.9% a session (1.4-2.5%)".
+std::string TrendText(const CheckFinding& f) {
+  const std::string move = TrendMoveText(f.ratio, f.sessions, f.perSession,
+                                         f.perSessionLow, f.perSessionHigh);
+  const std::size_t over = move.find(", about");
+  return std::string(f.kind == CheckFinding::Kind::kDecline ? "slower"
+                                                            : "faster") +
+         ": " + FigureLabel(f.figure) + ", " + ConditionText(f.condition) +
+         ": " + move.substr(0, over) + " from session " +
+         std::to_string(f.since.id) + " (" + f.since.started + ")" +
+         move.substr(over);
+}
+
 std::string ChangeText(const CheckFinding& f) {
+  if (f.kind == CheckFinding::Kind::kDecline ||
+      f.kind == CheckFinding::Kind::kRise) {
+    return TrendText(f);
+  }
   std::string line =
       Word(f.kind) + ": " + FigureLabel(f.figure) + ", " +
       ConditionText(f.condition) + ": " +

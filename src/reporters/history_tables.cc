@@ -69,6 +69,13 @@ std::vector<std::pair<std::string, TextTable>> HistoryTables(
           }
           ++shift;
         }
+        if (figure.trend && figure.trend->from == p.session) {
+          const LevelTrend& t = *figure.trend;
+          cell += " (along a line from here: " +
+                  TrendMoveText(t.Total(), t.sessions, t.perSession, t.low,
+                                t.high) +
+                  ")";
+        }
         table.rows[rowOf[p.session]][2 + column] = cell;
       }
     }

@@ -1,5 +1,6 @@
 #include "reporters/history_view.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "results/figure_rows.h"
@@ -71,6 +72,27 @@ std::size_t FigurePosition(const std::string& key) {
     if (row.Compares() && row.Key() == key) return row.Position();
   }
   return kFigureRowCount;
+}
+
+namespace {
+
+// A ratio's change in percent, of `digits` decimals: 0.991 is "0.9".
+std::string PercentText(double ratio, int digits) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", digits, std::fabs(ratio - 1) * 100);
+  return text;
+}
+
+}  // namespace
+
+std::string TrendMoveText(double total, std::size_t sessions, double perSession,
+                          double low, double high) {
+  const bool down = total < 1;
+  return std::string(down ? "down " : "up ") + PercentText(total, 0) +
+         "% over " + std::to_string(sessions) + " sessions, about " +
+         PercentText(perSession, 1) + "% a session (" +
+         PercentText(down ? high : low, 1) + "\u2013" +
+         PercentText(down ? low : high, 1) + "%)";
 }
 
 std::string StepText(double ratio) {

@@ -46,4 +46,10 @@ std::size_t FigurePosition(const std::string& key);
 // "a step of -38%": the mark of the first session of a new level.
 std::string StepText(double ratio);
 
+// A trend's movement: "down 25% over 16 sessions, about 1.9% a session
+// (1.4-2.5%)", given its total, its sessions and its ratio a session with
+// that ratio's interval.
+std::string TrendMoveText(double total, std::size_t sessions, double perSession,
+                          double low, double high);
+
 #endif  // DRIVES_REPORTERS_HISTORY_VIEW_H_

@@ -45,6 +45,7 @@ svg .verdict { fill: var(--muted); }
 ul.differs li { margin: 0.2em 0; }
 .band { fill: var(--c); fill-opacity: 0.2; stroke: none; }
 .step { stroke: var(--c); stroke-width: 1.5; stroke-dasharray: 2 3; }
+.trend { stroke: var(--c); stroke-width: 2; stroke-dasharray: 8 4; }
 .series { stroke: var(--c); fill: none; stroke-width: 2; }
 .ideal { stroke: var(--c); fill: none; stroke-width: 1.5;
   stroke-dasharray: 6 4; opacity: 0.8; }
@@ -574,6 +575,10 @@ void HtmlReporter::WriteHistory(const HistoryView& view,
         }
         series.points.push_back(
             {point.session, point.median, point.low, point.high});
+      }
+      if (const auto& t = figure.trend) {
+        series.trend =
+            TimeSeries::Trend{t->from, t->start, t->to, t->start * t->Total()};
       }
       chart.series.push_back(std::move(series));
     }

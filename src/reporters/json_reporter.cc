@@ -545,6 +545,19 @@ void JsonReporter::WriteHistory(const HistoryView& view,
         json.EndObject();
       }
       json.EndArray();
+      if (const auto& t = figure.trend) {
+        json.Key("trend").BeginObject();
+        json.Key("from_session").Int(view.sessions[t->from].id);
+        json.Key("to_session").Int(view.sessions[t->to].id);
+        json.Key("sessions").Int(static_cast<long long>(t->sessions));
+        json.Key("per_session").Real(t->perSession);
+        json.Key("per_session_low").Real(t->low);
+        json.Key("per_session_high").Real(t->high);
+        json.Key("total").Real(t->Total());
+        json.Key("total_low").Real(t->TotalLow());
+        json.Key("total_high").Real(t->TotalHigh());
+        json.EndObject();
+      }
       json.EndObject();
     }
   }

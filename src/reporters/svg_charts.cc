@@ -407,6 +407,10 @@ std::string DrawTimeChart(const TimeChart& chart) {
                        ReadableNumber(p.value)) +
              "</title></circle>";
     }
+    if (s.trend) {
+      svg += Line(at(s.trend->fromX), y(s.trend->from), at(s.trend->toX),
+                  y(s.trend->to), "trend");
+    }
     for (const std::size_t step : s.steps) {
       if (step == 0 || step >= s.points.size()) continue;
       const double between =

@@ -68,6 +68,14 @@ struct TimeSeries {
   int colour = 0;
   std::vector<TimePoint> points;
   std::vector<std::size_t> steps;  // indexes into points: the first after
+  // A trend's line, from its first session to its last (x as in points).
+  struct Trend {
+    std::size_t fromX = 0;
+    double from = 0;
+    std::size_t toX = 0;
+    double to = 0;
+  };
+  std::optional<Trend> trend;
 };
 
 struct TimeChart {

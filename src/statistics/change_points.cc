@@ -53,22 +53,23 @@ namespace {
 // The change points of values[begin, end) at `alpha`, by binary
 // segmentation: the best split where it passes, then each side likewise.
 void Segment(const std::vector<double>& values, std::size_t begin,
-             std::size_t end, double alpha, std::vector<std::size_t>& points) {
+             std::size_t end, double alpha, double widen,
+             std::vector<std::size_t>& points) {
   const LevelChange change = BestChange(values, begin, end);
   if (change.at == 0 ||
-      !(std::fabs(change.t) > ChangeThreshold(end - begin, alpha))) {
+      !(std::fabs(change.t) > widen * ChangeThreshold(end - begin, alpha))) {
     return;
   }
-  Segment(values, begin, change.at, alpha, points);
+  Segment(values, begin, change.at, alpha, widen, points);
   points.push_back(change.at);
-  Segment(values, change.at, end, alpha, points);
+  Segment(values, change.at, end, alpha, widen, points);
 }
 
 }  // namespace
 
 std::vector<std::size_t> ChangePoints(const std::vector<double>& values,
-                                      double alpha) {
+                                      double alpha, double widen) {
   std::vector<std::size_t> points;
-  Segment(values, 0, values.size(), alpha, points);
+  Segment(values, 0, values.size(), alpha, widen, points);
   return points;
 }

@@ -22,8 +22,8 @@ LevelChange BestChange(const std::vector<double>& values, std::size_t begin,
 
 // Every change point of `values` at `alpha` (each split's chance where
 // nothing changes), by binary segmentation: the best split where it passes
-// its threshold, then each side likewise; in order.
+// its threshold (widened by `widen`), then each side likewise; in order.
 std::vector<std::size_t> ChangePoints(const std::vector<double>& values,
-                                      double alpha);
+                                      double alpha, double widen = 1);
 
 #endif  // DRIVES_STATISTICS_CHANGE_POINTS_H_

@@ -379,6 +379,40 @@ def judge(tmp):
     done = check(dip)
     expect(done.returncode == 0 and "slower:" not in done.stdout, done.stdout)
 
+    # A drive that wears, 2% a session over 16 sessions: told as a decline
+    # with its rate and total, not as a step.
+    worn = new_history(tmp, "worn")
+    levels = [n * 0.98 ** i for i, n in enumerate(noise)]
+    run("history", "add", "--history", worn,
+        *history_of(tmp, "w", levels, seed=10))
+    done = check(worn)
+    line = [l for l in done.stdout.splitlines()
+            if l.startswith("  slower: Files, one thread (files/s), drives64, "
+                            "1 thread: down ")]
+    expect(done.returncode == 3 and len(line) == 1 and
+           "% over 16 sessions from session 1 (" in line[0] and
+           "a step of" not in done.stdout, done.stdout)
+    total, rate, low, high = map(float, re.search(
+        r"down (\d+)% .* about (\d\.\d)% a session \((\d\.\d)\u2013"
+        r"(\d\.\d)%\)", line[0]).groups())
+    expect(18 <= total <= 34 and low <= rate <= high and low < 2 < high,
+           line[0])
+    rows = list(csv.DictReader(io.StringIO(
+        check(worn, "--format", "csv").stdout)))
+    expect({r["finding"] for r in rows} == {"declining"}, rows[:2])
+    # history show draws it: marked where it begins, in JSON, as a line.
+    shown = run("history", "show", "--history", worn).stdout
+    expect(re.search(r"\n1 +2026-01-01T10:00:00Z +[\d,]+ \S+ \(along a "
+                     r"line from here: down \d+% over 16 sessions", shown),
+           shown[:1500])
+    figures = json.loads(run("history", "show", "--history", worn, "--format",
+                             "json").stdout)["series"]
+    trends = [f["trend"] for f in figures if "trend" in f]
+    expect(trends and all(t["total_low"] <= t["total"] <= t["total_high"] < 1
+                          and t["sessions"] == 16 for t in trends), figures[0])
+    page = run("history", "show", "--history", worn, "--format", "html").stdout
+    expect(page.count('class="trend"') == len(trends), page[-400:])
+
     # Settled, or another program: another series, not a step.
     like = new_history(tmp, "like")
     run("history", "add", "--history", like,

@@ -469,4 +469,52 @@ TEST(CalibrationSliceTest, QuietHistoriesRarelyAlarmAndStepsAreFound) {
   }
 }
 
+TEST(CalibrationSliceTest, PhasesAcrossSessionsNeitherStepNorDecline) {
+  // Session levels in phases that last (AR(1) 0.7, sd 5%, 1.5% of each
+  // figure's own): exit 3 on 30% of 20-session histories when sessions
+  // counted as independent.
+  HistoryStandIn h;
+  h.sessionNoise = 0.05;
+  h.ownNoise = 0.015;
+  h.rho = 0.7;
+  Random random(2033);
+  int alarms = 0;
+  for (int i = 0; i < 200; ++i) {
+    alarms += JudgeNew(MakeHistory(h, random)).slower ? 1 : 0;
+  }
+  EXPECT_LE(alarms, 18);
+  // A dip of three sessions that recovers leaves no alarm; a decline of 1%
+  // a session over 30 is found, as a trend whose total holds the truth.
+  HistoryStandIn dip = h;
+  dip.dipAt = 10;
+  dip.dipLength = 3;
+  dip.dip = -0.15;
+  int dipAlarms = 0;
+  for (int i = 0; i < 50; ++i) {
+    dipAlarms += JudgeNew(MakeHistory(dip, random)).slower ? 1 : 0;
+  }
+  EXPECT_LE(dipAlarms, 2);
+  HistoryStandIn wear = h;
+  wear.sessions = 30;
+  wear.decline = 0.01;
+  int found = 0;
+  int covered = 0;
+  int told = 0;
+  const double truth = std::pow(0.99, 29);
+  for (int i = 0; i < 50; ++i) {
+    const Outcome o = JudgeNew(MakeHistory(wear, random));
+    found += o.slower ? 1 : 0;
+    for (const auto& [low, high] : o.totals) {
+      ++told;
+      covered += low <= truth && truth <= high ? 1 : 0;
+    }
+  }
+  EXPECT_GE(found, 35);
+  EXPECT_GE(covered, told * 9 / 10);
+  // The thresholds widen with the dependence, not at all without it.
+  EXPECT_DOUBLE_EQ(DependenceWidening(20, 0), 1);
+  EXPECT_GT(DependenceWidening(20, 0.7), DependenceWidening(20, 0.3));
+  EXPECT_LT(DependenceWidening(20, 0.7), std::sqrt(1.7 / 0.3));
+}
+
 }  // namespace
