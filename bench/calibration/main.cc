@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "phases") {
-    WritePhasesTable(argc > 2 ? std::atoi(argv[2]) : 2000, std::cout);
+    const auto sweeps = LoadSweeps(DRIVES_SWEEPS_CSV);
+    WritePhasesTable(argc > 2 ? std::atoi(argv[2]) : 2000,
+                     sweeps.value_or(std::vector<RealRun>{}), std::cout);
     return 0;
   }
   if (command == "change-thresholds") {

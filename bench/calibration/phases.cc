@@ -113,7 +113,8 @@ NoiseRates MeasureNoise(const StandIn& s, int inputs, std::uint64_t seed) {
   return r;
 }
 
-void WritePhasesTable(int inputs, std::ostream& out) {
+void WritePhasesTable(int inputs, const std::vector<RealRun>& sweeps,
+                      std::ostream& out) {
   out << "Stable stand-in inputs (15 figures, one column), the share with "
          "each warning (upper 95% bound); the dependence said apart:\n\n"
          "| noise | drift | first run | outlier | clusters | any of these | "
@@ -176,6 +177,37 @@ void WritePhasesTable(int inputs, std::ostream& out) {
         out << "| " << Name(s) << " | " << Cell(outlier, false) << " | "
             << Cell(first, false) << " |\n";
       }
+    }
+  }
+  if (sweeps.empty()) return;
+  out << "\nReal sweeps of this machine in the order their runs were made "
+         "(threads 1 and 2, the bulk write left out as in the shuffled "
+         "table): every window of N consecutive rounds, the windows with "
+         "each warning:\n\n"
+         "| sweep | runs | windows | any warning | drift | first run | "
+         "outlier | clusters | dependence said |\n"
+         "|---|---|---|---|---|---|---|---|---|\n";
+  std::vector<RealRun> both = sweeps;
+  const std::vector<RealRun> steady = Undisturbed(sweeps);
+  both.insert(both.end(), steady.begin(), steady.end());
+  for (const std::string& name : SweepNames(both)) {
+    for (const std::size_t n : {6, 10, 20}) {
+      int windows = 0;
+      int counts[6] = {0, 0, 0, 0, 0, 0};
+      for (std::size_t start = 0;; ++start) {
+        const auto input = ReplayInOrder(both, name, n, start);
+        if (!input) break;
+        ++windows;
+        const Flags f = NewFlags(WithoutBulkWrite(*input), kMinEffect);
+        const bool said = SaysDependence(InputDependence(*input), n);
+        const bool each[6] = {f.Any(),   f.drift,    f.first,
+                              f.outlier, f.clusters, said};
+        for (int k = 0; k < 6; ++k) counts[k] += each[k] ? 1 : 0;
+      }
+      if (windows == 0) continue;
+      out << "| " << name << " | " << n << " | " << windows;
+      for (const int c : counts) out << " | " << c;
+      out << " |\n";
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "replay.h"
 #include "stand_in.h"
 #include "table.h"
 
@@ -32,6 +33,7 @@ struct NoiseRates {
 };
 NoiseRates MeasureNoise(const StandIn& s, int inputs, std::uint64_t seed);
 
-void WritePhasesTable(int inputs, std::ostream& out);
+void WritePhasesTable(int inputs, const std::vector<RealRun>& sweeps,
+                      std::ostream& out);
 
 #endif  // DRIVES_BENCH_CALIBRATION_PHASES_H_

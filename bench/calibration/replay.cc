@@ -1,5 +1,6 @@
 #include "replay.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +174,57 @@ std::vector<RunValues> Replay(const std::vector<RealRun>& runs,
     ++c;
   }
   return columns;
+}
+
+std::optional<std::vector<RunValues>> ReplayInOrder(
+    const std::vector<RealRun>& runs, const std::string& sweep, std::size_t n,
+    std::size_t start) {
+  auto by = ByThreads(runs, sweep);
+  std::vector<RunValues> columns;
+  for (auto& [threads, pool] : by) {
+    std::sort(pool.begin(), pool.end(), [](const RealRun* a, const RealRun* b) {
+      return a->entry.index < b->entry.index;
+    });
+    if (start + n > pool.size()) return std::nullopt;
+    RunValues column;
+    column.figures.assign(kFigureRowCount - 1, {});
+    for (std::size_t r = start; r < start + n; ++r) {
+      column.runs.push_back(pool[r]->entry.index);
+      for (std::size_t f = 0; f < pool[r]->figures.size(); ++f) {
+        column.figures[f].push_back(pool[r]->figures[f]);
+      }
+    }
+    columns.push_back(std::move(column));
+  }
+  return columns;
+}
+
+namespace {
+
+bool IsBulkWrite(std::size_t figure) {
+  return RowOfFigure(figure).figure == Figure::kBulkWrite;
+}
+
+}  // namespace
+
+std::vector<RunValues> BulkWriteOnly(std::vector<RunValues> input) {
+  for (RunValues& column : input) {
+    for (std::size_t f = 0; f < column.figures.size(); ++f) {
+      if (!IsBulkWrite(f)) column.figures[f].assign(column.runs.size(), NAN);
+    }
+  }
+  return input;
+}
+
+std::vector<RunValues> WithoutBulkWrite(std::vector<RunValues> input) {
+  for (RunValues& column : input) {
+    std::vector<std::vector<double>> kept;
+    for (std::size_t f = 0; f < column.figures.size(); ++f) {
+      if (!IsBulkWrite(f)) kept.push_back(column.figures[f]);
+    }
+    column.figures = std::move(kept);
+  }
+  return input;
 }
 
 std::vector<RunEntry> ReplayEntries(const std::vector<RealRun>& runs,

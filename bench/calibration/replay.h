@@ -44,6 +44,18 @@ std::vector<RunValues> Replay(const std::vector<RealRun>& runs,
                               const std::string& sweep, std::size_t n,
                               Random& random);
 
+// The input of `n` consecutive rounds of sweep `sweep` from round `start`
+// (0 the first) on, at every thread count, in the order they were made: the
+// machine's phases kept. None where the sweep has fewer rounds.
+std::optional<std::vector<RunValues>> ReplayInOrder(
+    const std::vector<RealRun>& runs, const std::string& sweep, std::size_t n,
+    std::size_t start);
+
+// The figures of the bulk write (one thread, all threads, improvement) of
+// every column, alone or left out: it is two-valued on this machine.
+std::vector<RunValues> BulkWriteOnly(std::vector<RunValues> input);
+std::vector<RunValues> WithoutBulkWrite(std::vector<RunValues> input);
+
 // `n` runs of the sweep drawn in the same way, as a manifest's entries: for
 // the disturbance rule.
 std::vector<RunEntry> ReplayEntries(const std::vector<RealRun>& runs,

@@ -121,32 +121,6 @@ std::optional<double> PrecisionAt(const std::vector<double>& values,
   return Precision(*interval, Median(first));
 }
 
-// The figures of the bulk write (one thread, all threads, improvement) of
-// every column, alone or left out.
-bool IsBulkWrite(std::size_t figure) {
-  return RowOfFigure(figure).figure == Figure::kBulkWrite;
-}
-
-std::vector<RunValues> BulkWriteOnly(std::vector<RunValues> input) {
-  for (RunValues& column : input) {
-    for (std::size_t f = 0; f < column.figures.size(); ++f) {
-      if (!IsBulkWrite(f)) column.figures[f].assign(column.runs.size(), NAN);
-    }
-  }
-  return input;
-}
-
-std::vector<RunValues> WithoutBulkWrite(std::vector<RunValues> input) {
-  for (RunValues& column : input) {
-    std::vector<std::vector<double>> kept;
-    for (std::size_t f = 0; f < column.figures.size(); ++f) {
-      if (!IsBulkWrite(f)) kept.push_back(column.figures[f]);
-    }
-    column.figures = std::move(kept);
-  }
-  return input;
-}
-
 }  // namespace
 
 double Rate::Upper() const { return RateUpperBound(hits, inputs, 0.95); }
