@@ -22,8 +22,9 @@ std::vector<double> Column::Values(const FigureRow& row,
   return values;
 }
 
-FigureStatistics Column::Describe(const FigureRow& row) const {
-  return DescribeFigure(Values(row));
+FigureStatistics Column::Describe(const FigureRow& row,
+                                  const SerialDependence& dependence) const {
+  return DescribeFigure(Values(row), dependence);
 }
 
 std::vector<Column> ComparisonColumns(const Comparison& comparison) {

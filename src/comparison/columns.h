@@ -31,7 +31,8 @@ struct Column {
   std::vector<double> Values(const FigureRow& row,
                              std::vector<int>* numbers = nullptr) const;
   // What describes `row` over the runs: spread, interval, ...
-  FigureStatistics Describe(const FigureRow& row) const;
+  FigureStatistics Describe(const FigureRow& row,
+                            const SerialDependence& dependence = {}) const;
   // The statistics of what `get` takes from each run (an optional double)
   // over the runs that have it.
   template <typename Get>

@@ -111,6 +111,10 @@ class Conclusions {
     return controlOf_[column];
   }
   const InputConclusions& Of(std::size_t input) const { return inputs_[input]; }
+  // `row` of `column` described, its runs counted as what they are worth.
+  FigureStatistics Describe(const Column& column, const FigureRow& row) const {
+    return column.Describe(row, inputs_[column.input].dependence);
+  }
   // Whether settled and unsettled inputs are compared, and which.
   const std::optional<SettleMix>& Settle() const { return settle_; }
   // The column of each input's n-th column, as the rules number them.

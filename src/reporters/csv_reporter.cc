@@ -197,7 +197,7 @@ void WriteIntervals(const Comparison& comparison,
   for (const FigureRow& row : ComparedFigures()) {
     if (!row.Compares()) continue;
     const FigureComparison* compared = conclusions.Compared(c, row);
-    const FigureStatistics s = column.Describe(row);
+    const FigureStatistics s = conclusions.Describe(column, row);
     if (s.summary.runs == 0 || (s.summary.runs < 2 && !compared)) continue;
     std::string tail = "," + CsvField(row.Key()) + ',' + CsvField(row.Unit()) +
                        ',' + CsvNumber(s.summary.median) + ',';

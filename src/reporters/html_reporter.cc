@@ -157,7 +157,7 @@ std::string ComparisonChart(const Comparison& comparison,
   chart.unit = row.Unit();
   for (std::size_t c = 0; c < columns.size(); ++c) {
     const Column& column = columns[c];
-    const FigureStatistics f = column.Describe(row);
+    const FigureStatistics f = conclusions.Describe(column, row);
     const Summary& s = f.summary;
     Bar bar;
     bar.label = column.label;

@@ -276,7 +276,7 @@ void StatisticsJson(JsonWriter& json, const Conclusions& conclusions,
     json.Key("figures").BeginObject();
     for (const FigureRow& row : ComparedFigures()) {
       if (!row.Compares()) continue;
-      const FigureStatistics f = column.Describe(row);
+      const FigureStatistics f = conclusions.Describe(column, row);
       json.Key(row.Key()).BeginObject();
       FigureFields(json, row, f, true);
       ClaimFields(json, conclusions, c, row, f);

@@ -173,7 +173,7 @@ class Builder {
     std::vector<std::string> cells = {row.Label()};
     for (std::size_t i = 0; i < shown_.size(); ++i) {
       const std::size_t c = shown_[i];
-      described.push_back(columns_[c].Describe(row));
+      described.push_back(conclusions_.Describe(columns_[c], row));
       const TwoClusters* clusters = conclusions_.Clusters(c, row);
       std::string cell = FigureCell(row, described.back(), clusters);
       const std::optional<double> overlap =

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-FigureStatistics DescribeFigure(const std::vector<double>& values) {
+FigureStatistics DescribeFigure(const std::vector<double>& values,
+                                const SerialDependence& dependence) {
   // What cannot be ordered (not a number) is left out of everything.
   std::vector<double> kept;
   for (const double v : values) {
@@ -10,7 +11,7 @@ FigureStatistics DescribeFigure(const std::vector<double>& values) {
   }
   FigureStatistics s;
   s.summary = Summarize(kept);
-  s.interval = IntervalOfMedian(kept);
+  s.interval = IntervalOfMedian(kept, dependence.Worth(kept.size()));
   if (s.interval && s.summary.median != 0) {
     s.precision = Precision(*s.interval, s.summary.median);
   }

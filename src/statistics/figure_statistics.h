@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "statistics/median_interval.h"
+#include "statistics/serial_dependence.h"
 #include "statistics/summary.h"
 #include "statistics/trend.h"
 
@@ -19,7 +20,9 @@ struct FigureStatistics {
   std::optional<Trend> trend;              // from 4 runs on
 };
 
-// `values` in run order.
-FigureStatistics DescribeFigure(const std::vector<double>& values);
+// `values` in run order, with the dependence of the input's runs: its
+// interval counts them as what they are worth (median_interval.h).
+FigureStatistics DescribeFigure(const std::vector<double>& values,
+                                const SerialDependence& dependence = {});
 
 #endif  // DRIVES_STATISTICS_FIGURE_STATISTICS_H_

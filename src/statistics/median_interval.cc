@@ -64,10 +64,21 @@ int OrderRank(int n) {
   return k;
 }
 
-std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values) {
+std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values,
+                                               double worth) {
   const int n = static_cast<int>(values.size());
   if (n < 2) return std::nullopt;
   std::sort(values.begin(), values.end());
+  if (worth > 0 && worth < n) {
+    // The k-th of m independent values lies at about k / (m + 1) of them.
+    const int m = std::max(2, static_cast<int>(worth));
+    const int km = OrderRank(m);
+    const int k = std::clamp(
+        static_cast<int>(static_cast<double>(km) * (n + 1) / (m + 1)), 1,
+        (n + 1) / 2);
+    return MedianInterval{values[k - 1], values[n - k], OrderCoverage(m, km),
+                          k};
+  }
   const int k = OrderRank(n);
   return MedianInterval{values[k - 1], values[n - k], OrderCoverage(n, k), k};
 }

@@ -25,8 +25,13 @@ double OrderCoverage(int n, int k);
 // kConfidence, else 1 (the range).
 int OrderRank(int n);
 
-// The interval of `values` (any order); none below 2 values.
-std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values);
+// The interval of `values` (any order); none below 2 values. Where the
+// values are worth fewer independent ones (`worth`, below their count:
+// runs in phases that last), its ends are the order statistics at the
+// places that the interval of so many independent values would take, and
+// its coverage theirs.
+std::optional<MedianInterval> IntervalOfMedian(std::vector<double> values,
+                                               double worth = 0);
 
 // Half the interval's width over the median: the "±" a user reads.
 double Precision(const MedianInterval& interval, double median);

@@ -43,6 +43,16 @@ TEST(MedianIntervalTest, OrderStatisticsWithTheirTrueCoverage) {
   }
   EXPECT_GE(IntervalOfMedian(Values(6, 1.0))->coverage, 0.95);
   EXPECT_FALSE(IntervalOfMedian({1}));
+  // 20 runs worth 6 independent ones: the places of 6 values' interval
+  // (their range, 1 - 2/64) among the 20, not the 6th to the 15th.
+  Values twenty;
+  for (int i = 1; i <= 20; ++i) twenty.push_back(i);
+  const auto worth = IntervalOfMedian(twenty, 6);
+  ASSERT_TRUE(worth);
+  EXPECT_EQ(worth->low, 3);
+  EXPECT_EQ(worth->high, 18);
+  EXPECT_DOUBLE_EQ(worth->coverage, 1 - 2.0 / 64);
+  EXPECT_EQ(IntervalOfMedian(twenty, 20)->low, 6);
   // A robust sigma of 10% of the median: (1.96 * 1.2533 * 0.1 / 0.05)^2.
   const Values spread = {90 - 10 / 1.4826, 100, 100 + 10 / 1.4826};
   EXPECT_EQ(RunsForPrecision(spread, 0.05), 25);
