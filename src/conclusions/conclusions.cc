@@ -132,12 +132,35 @@ Attribution Attribute(const FigureComparison& f) {
   return Attribution::kNone;
 }
 
+// How alike neighbouring pairs' ratios are, over the paired samples of one
+// column (each figure's log ratios in round order), and the most pairs.
+std::pair<SerialDependence, std::size_t> PairsDependence(
+    const std::vector<Samples>& samples, std::size_t from) {
+  std::vector<std::vector<double>> ratios;
+  std::size_t most = 0;
+  for (std::size_t i = from; i < samples.size(); ++i) {
+    const Samples& s = samples[i];
+    if (!s.paired) continue;
+    std::vector<double> logs;
+    for (std::size_t k = 0; k < s.values.size(); ++k) {
+      logs.push_back(std::log(s.values[k]) - std::log(s.baseline[k]));
+    }
+    most = std::max(most, logs.size());
+    ratios.push_back(std::move(logs));
+  }
+  if (most < kFewestRunsForDependence) return {SerialDependence{}, most};
+  return {MeasureDependence({ratios}), most};
+}
+
 // The verdicts of every input against the baseline, each input one family,
-// and again against each side's memory control where both have one.
+// and again against each side's memory control where both have one; and
+// of each input paired with its baseline, how alike its pairs are.
 std::vector<FigureComparison> Compare(
     const Comparison& comparison, const std::vector<Column>& columns,
     const std::vector<std::optional<std::size_t>>& controls,
-    const std::vector<SerialDependence>& dependence) {
+    const std::vector<SerialDependence>& dependence,
+    std::vector<std::optional<std::pair<SerialDependence, std::size_t>>>&
+        pairsOf) {
   // What a side's runs are worth: as many as there are where they are
   // independent.
   const auto worth = [&](const Column& a, std::size_t m, const Column& b,
@@ -166,6 +189,7 @@ std::vector<FigureComparison> Compare(
       const Column& column = columns[c];
       const Column& base = columns[*baselines[c]];
       const bool sameSweep = SameSweep(comparison, column, base);
+      const std::size_t firstOfColumn = samples.size();
       for (const FigureRow* row : JudgedRows()) {
         Samples s;
         if (sameSweep) {
@@ -218,6 +242,21 @@ std::vector<FigureComparison> Compare(
         }
         family.push_back(f);
         samples.push_back(std::move(s));
+      }
+      if (sameSweep) {
+        const auto [found, pairs] = PairsDependence(samples, firstOfColumn);
+        auto& kept = pairsOf[column.input];
+        if (found.series > 0 &&
+            (!kept || found.Worth(pairs) < kept->first.Worth(kept->second))) {
+          kept = std::make_pair(found, pairs);
+        }
+        if (found.series > 0 && SaysDependence(found, pairs)) {
+          for (std::size_t i = firstOfColumn; i < samples.size(); ++i) {
+            if (samples[i].paired) {
+              samples[i].worth.a = found.Worth(samples[i].values.size());
+            }
+          }
+        }
       }
     }
     const std::vector<FigureVerdict> verdicts =
@@ -333,7 +372,10 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
   for (std::size_t i = 0; i < comparison.inputs.size(); ++i) {
     dependence[i] = DependenceOf(columns, ranges[i]);
   }
-  c.comparisons_ = Compare(comparison, columns, c.controlOf_, dependence);
+  std::vector<std::optional<std::pair<SerialDependence, std::size_t>>> pairsOf(
+      comparison.inputs.size());
+  c.comparisons_ =
+      Compare(comparison, columns, c.controlOf_, dependence, pairsOf);
   // What each figure of a drive's column measured.
   c.measuredAt_.assign(columns.size() * kFigureRowCount, 0);
   std::vector<std::uint32_t> lastOfRow(kFigureRowCount, 0);
@@ -380,6 +422,16 @@ Conclusions Conclusions::Draw(const Comparison& comparison,
     }
     c.inputs_.push_back(JudgeInput(comparison.inputs[i], values,
                                    comparison.minEffect, dependence[i]));
+    if (pairsOf[i]) {
+      InputConclusions& found = c.inputs_.back();
+      found.pairsDependence = pairsOf[i]->first;
+      found.pairs = pairsOf[i]->second;
+      found.pairsDependent =
+          SaysDependence(*found.pairsDependence, found.pairs);
+      // Its comparisons are of pairs: the runs' own dependence, which they
+      // do not use, is not said.
+      found.dependent = false;
+    }
     for (const ClaimedClusters& claim : c.inputs_.back().clusters) {
       const std::size_t column = ranges[i].begin + claim.at.column;
       c.clusters_.push_back(claim.clusters);

@@ -75,6 +75,14 @@ struct InputConclusions {
   SerialDependence dependence;
   bool dependent = false;
   std::size_t runs = 0;
+  // Of an input compared pair by pair with its baseline (directories of
+  // one sweep, round by round): how alike neighbouring pairs' ratios are,
+  // over `pairs` rounds. Its comparisons count the pairs as what they are
+  // worth where it is said (the pairs do not cancel the machine's phases);
+  // said in place of the runs' own, which its comparisons do not use.
+  std::optional<SerialDependence> pairsDependence;
+  bool pairsDependent = false;
+  std::size_t pairs = 0;
 };
 
 // Inputs made with --settle compared with inputs made without (rule

@@ -70,7 +70,8 @@ std::vector<FigureVerdict> JudgeFamily(const std::vector<Samples>& family,
   for (std::size_t i = 0; i < family.size(); ++i) {
     verdicts[i].estimate =
         family[i].paired
-            ? EstimatePairedRatio(family[i].values, family[i].baseline)
+            ? EstimatePairedRatio(family[i].values, family[i].baseline,
+                                  family[i].worth.a)
             : EstimateRatio(family[i].values, family[i].baseline,
                             family[i].worth);
     if (verdicts[i].estimate) p.push_back(verdicts[i].estimate->pValue);
@@ -95,7 +96,8 @@ std::vector<FigureVerdict> JudgeFamily(const std::vector<Samples>& family,
     f.adjustedLevel = 1 - alpha;
     f.adjusted =
         family[i].paired
-            ? IntervalOfPairedRatio(family[i].values, family[i].baseline, alpha)
+            ? IntervalOfPairedRatio(family[i].values, family[i].baseline, alpha,
+                                    family[i].worth.a)
             : IntervalOfRatio(family[i].values, family[i].baseline, alpha,
                               family[i].worth);
     f.verdict = Decide(f, minEffect);

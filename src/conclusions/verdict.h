@@ -41,9 +41,10 @@ struct Samples {
   std::vector<double> values;
   std::vector<double> baseline;
   bool paired = false;
-  // What each side's runs are worth where they are not independent (not
-  // of pairs: a pair's two runs share their phase, and their ratio cancels
-  // it).
+  // What each side's runs are worth where they are not independent; of
+  // pairs (a pair's two runs share their phase, and their ratio mostly
+  // cancels it), what the pairs are worth where their ratios still move in
+  // phases, in `a`.
   RunsWorth worth;
 };
 

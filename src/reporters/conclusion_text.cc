@@ -74,6 +74,19 @@ std::vector<ConclusionText> InputConclusionTexts(
              (worth == 1 ? " independent run" : " independent ones") +
              ", and its comparisons count them so"});
   }
+  if (found.pairsDependent) {
+    const long worth =
+        std::max(1L, std::lround(found.pairsDependence->Worth(found.pairs)));
+    said.push_back(
+        {Rule::kDependence,
+         label +
+             ": its runs paired round by round do not cancel the machine's "
+             "phases (neighbouring pairs' ratios are alike): these " +
+             std::to_string(found.pairs) + " pairs are worth about " +
+             std::to_string(worth) +
+             (worth == 1 ? " independent pair" : " independent ones") +
+             ", and its comparisons count them so"});
+  }
   if (found.drift) {
     std::vector<std::string> figures;
     for (const DriftedFigure& d : found.drift->figures) {

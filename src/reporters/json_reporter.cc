@@ -41,6 +41,16 @@ void DependenceJson(JsonWriter& json, const InputConclusions& found) {
   json.Key("runs").Int(static_cast<long long>(found.runs));
   json.Key("runs_worth").Real(d.Worth(found.runs));
   json.Key("said").Bool(found.dependent);
+  if (const auto& pairs = found.pairsDependence) {
+    json.Key("pairs").BeginObject();
+    json.Key("lag_one").Real(pairs->lagOne);
+    json.Key("rho").Real(pairs->rho);
+    json.Key("p_value").Real(pairs->pValue);
+    json.Key("pairs").Int(static_cast<long long>(found.pairs));
+    json.Key("pairs_worth").Real(pairs->Worth(found.pairs));
+    json.Key("said").Bool(found.pairsDependent);
+    json.EndObject();
+  }
   json.EndObject();
 }
 

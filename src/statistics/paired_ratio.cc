@@ -16,7 +16,7 @@ struct LogRatios {
 };
 
 std::optional<LogRatios> Of(const std::vector<double>& a,
-                            const std::vector<double>& b) {
+                            const std::vector<double>& b, double worth) {
   if (a.size() < 2 || a.size() != b.size()) return std::nullopt;
   double sum = 0;
   std::vector<double> d;
@@ -36,6 +36,11 @@ std::optional<LogRatios> Of(const std::vector<double>& a,
   for (const double x : d) squares += (x - r.mean) * (x - r.mean);
   r.degrees = n - 1;
   r.error = std::sqrt(squares / r.degrees / n);
+  // Pairs in phases that last: their mean varies as that of fewer.
+  if (worth > 1 && worth < n) {
+    r.error *= std::sqrt(n / worth);
+    r.degrees = worth - 1;
+  }
   return r;
 }
 
@@ -45,8 +50,9 @@ constexpr double kFinestError = 1e-9;
 }  // namespace
 
 std::optional<RatioEstimate> EstimatePairedRatio(const std::vector<double>& a,
-                                                 const std::vector<double>& b) {
-  const std::optional<LogRatios> r = Of(a, b);
+                                                 const std::vector<double>& b,
+                                                 double worth) {
+  const std::optional<LogRatios> r = Of(a, b, worth);
   if (!r) return std::nullopt;
   RatioEstimate estimate;
   estimate.ratio = std::exp(r->mean);
@@ -62,8 +68,8 @@ std::optional<RatioEstimate> EstimatePairedRatio(const std::vector<double>& a,
 
 std::optional<RatioInterval> IntervalOfPairedRatio(const std::vector<double>& a,
                                                    const std::vector<double>& b,
-                                                   double alpha) {
-  const std::optional<LogRatios> r = Of(a, b);
+                                                   double alpha, double worth) {
+  const std::optional<LogRatios> r = Of(a, b, worth);
   if (!r) return std::nullopt;
   const double error = std::max(r->error, kFinestError);
   const double t = StudentTwoSidedQuantile(alpha, r->degrees);

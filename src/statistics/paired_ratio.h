@@ -13,13 +13,17 @@
 #include "statistics/ratio_estimate.h"
 
 // `a[i]` against `b[i]`, both positive and finite, at least two pairs;
-// none otherwise.
+// none otherwise. Where the pairs are worth fewer independent ones
+// (`worth`, below their count: their ratios in phases that last), its
+// error and degrees of freedom are those of so many.
 std::optional<RatioEstimate> EstimatePairedRatio(const std::vector<double>& a,
-                                                 const std::vector<double>& b);
+                                                 const std::vector<double>& b,
+                                                 double worth = 0);
 
 // Its interval at confidence 1 - `alpha`; none where the pairs allow none.
 std::optional<RatioInterval> IntervalOfPairedRatio(const std::vector<double>& a,
                                                    const std::vector<double>& b,
-                                                   double alpha);
+                                                   double alpha,
+                                                   double worth = 0);
 
 #endif  // DRIVES_STATISTICS_PAIRED_RATIO_H_

@@ -335,6 +335,77 @@ def phases(tmp):
     expect(json.loads(out)["inputs"][0]["serial_dependence"] is None, out)
 
 
+def paired_sweep(tmp, name, levels_a, levels_b, seed):
+    """A sweep of two directories, a and b, one-thread runs round by round
+    at `levels_a` and `levels_b` (in round order) times a real run's rates,
+    each round with 4% noise both its runs share and each run 1% of its
+    own."""
+    sys.path.insert(0, os.path.join(DATA, "..", "history"))
+    from history_test import scaled  # noqa: E402
+    import math
+    import random
+    rng = random.Random(seed)
+    with open(os.path.join(DATA, "one_thread_results.txt")) as f:
+        base = f.read()
+    folder = os.path.join(tmp, name)
+    os.mkdir(folder)
+    os.mkdir(os.path.join(folder, "b"))
+    made = {"a": [], "b": []}
+    for r, (level_a, level_b) in enumerate(zip(levels_a, levels_b), start=1):
+        shared = math.exp(rng.gauss(0, 0.04))
+        for side, level, index, where in (("a", level_a, 2 * r - 1, folder),
+                                          ("b", level_b, 2 * r,
+                                           os.path.join(folder, "b"))):
+            results = f"run-{index:03d}-threads-1.results.txt"
+            with open(os.path.join(where, results), "w") as f:
+                f.write(scaled(base, shared * level *
+                               math.exp(rng.gauss(0, 0.01))))
+            made[side].append({"index": index, "round": r, "threads": 1,
+                               "status": "ok", "results_file": results,
+                               "console_file": "", "stderr_file": ""})
+    top = {"schema": "drives-runs/2", "created": "2026-12-01T10:00:00Z",
+           "program": {"path": "drives64"}, "directory": "/mnt/a",
+           "plan": {"thread_counts": [1]}, "runs": made["a"],
+           "complete": True,
+           "directories": [
+               {"path": "/mnt/a", "label": "a", "role": "drive",
+                "folder": ""},
+               {"path": "/mnt/b", "label": "b", "role": "drive",
+                "folder": "b"}]}
+    inner = dict(top, runs=made["b"], directory="/mnt/b", label="b",
+                 role="drive")
+    del inner["directories"]
+    with open(os.path.join(folder, "b", "manifest.json"), "w") as f:
+        json.dump(inner, f)
+    with open(os.path.join(folder, "manifest.json"), "w") as f:
+        json.dump(top, f)
+    return folder
+
+
+def pairs(tmp):
+    """Directories of one sweep compared pair by pair: where one directory
+    has a phase of its own that lasts, the pairs do not cancel it, and it is
+    said once in place of the runs' own; where a phase moves both alike, the
+    pairs cancel it and nothing is said."""
+    steady = [1.0] * 12
+    own = [1.0] * 6 + [0.85] * 6
+    status, out, err = run("--format", "json",
+                           paired_sweep(tmp, "own", steady, own, 4))
+    document = json.loads(out)
+    found = document["inputs"][1]["serial_dependence"]["pairs"]
+    expect(status == 0 and found["said"] and found["pairs"] == 12 and
+           1 <= found["pairs_worth"] < 6 and
+           "its runs paired round by round do not cancel the machine's "
+           "phases (neighbouring pairs' ratios are alike): these 12 pairs are "
+           "worth about " in err and
+           "b: the runs are not independent" not in err, err)
+    status, out, err = run("--format", "json",
+                           paired_sweep(tmp, "shared", own, own, 5))
+    found = json.loads(out)["inputs"][1]["serial_dependence"]["pairs"]
+    expect(status == 0 and not found["said"] and
+           "do not cancel" not in err, err)
+
+
 def command_line(tmp):
     """Help, version and usage errors."""
     status, out, _ = run("--help")
@@ -350,7 +421,7 @@ def command_line(tmp):
 
 
 CASES = [bad_inputs, findings_and_strict, formats_and_output, verdicts,
-         phases, command_line]
+         phases, pairs, command_line]
 
 
 def main(argv):
