@@ -63,8 +63,7 @@ double SessionDependence(const std::vector<double>& values,
   const double n =
       static_cast<double>(values.size()) / static_cast<double>(levels);
   if (n <= 3) return 0;
-  const double rho = (products / squares + 1 / n) / (1 - 3 / n);
-  return std::clamp(rho, 0.0, kMostDependence);
+  return CorrectedLagOne(products / squares, n);
 }
 
 // The change points of a series with gaps (`values` over `sessions`, the

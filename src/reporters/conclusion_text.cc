@@ -27,6 +27,17 @@ std::string PValue(double p) {
   return text;
 }
 
+// "these 20 runs are worth about 7 independent ones, and its comparisons
+// count them so".
+std::string WorthText(const SerialDependence& dependence, std::size_t count,
+                      const std::string& noun) {
+  const long worth = std::max(1L, std::lround(dependence.Worth(count)));
+  return "these " + std::to_string(count) + " " + noun + "s are worth about " +
+         std::to_string(worth) +
+         (worth == 1 ? " independent " + noun : " independent ones") +
+         ", and its comparisons count them so";
+}
+
 }  // namespace
 
 std::string ColumnName(const Comparison& comparison, const Column& column) {
@@ -62,30 +73,20 @@ std::vector<ConclusionText> InputConclusionTexts(
     said.push_back({Rule::kBusy, label + ": " + BusyText(found)});
   }
   if (found.dependent) {
-    const long worth =
-        std::max(1L, std::lround(found.dependence.Worth(found.runs)));
     said.push_back(
         {Rule::kDependence,
          label +
              ": the runs are not independent (the machine has phases "
-             "lasting several runs): these " +
-             std::to_string(found.runs) + " runs are worth about " +
-             std::to_string(worth) +
-             (worth == 1 ? " independent run" : " independent ones") +
-             ", and its comparisons count them so"});
+             "lasting several runs): " +
+             WorthText(found.dependence, found.runs, "run")});
   }
   if (found.pairsDependent) {
-    const long worth =
-        std::max(1L, std::lround(found.pairsDependence->Worth(found.pairs)));
     said.push_back(
         {Rule::kDependence,
          label +
              ": its runs paired round by round do not cancel the machine's "
-             "phases (neighbouring pairs' ratios are alike): these " +
-             std::to_string(found.pairs) + " pairs are worth about " +
-             std::to_string(worth) +
-             (worth == 1 ? " independent pair" : " independent ones") +
-             ", and its comparisons count them so"});
+             "phases (neighbouring pairs' ratios are alike): " +
+             WorthText(*found.pairsDependence, found.pairs, "pair")});
   }
   if (found.drift) {
     std::vector<std::string> figures;

@@ -36,6 +36,11 @@ double SerialDependence::Worth(std::size_t runs) const {
   return n / inflation;
 }
 
+double CorrectedLagOne(double lagOne, double n) {
+  // E[r] = rho - (1 + 3 rho) / n, solved for rho.
+  return std::clamp((lagOne * n + 1) / (n - 3), 0.0, kMostDependence);
+}
+
 SerialDependence MeasureDependence(
     const std::vector<std::vector<std::vector<double>>>& groups,
     unsigned long long seed) {
@@ -88,11 +93,8 @@ SerialDependence MeasureDependence(
   }
   if (found.series == 0) return found;
   found.lagOne = products / squares;
-  // E[r] is about rho - (1 + 3 rho) / n in a series of n: solved for rho,
-  // with n the series' mean length.
-  const double n = pairs / static_cast<double>(found.series) + 1;
-  found.rho =
-      std::clamp((found.lagOne * n + 1) / (n - 3), 0.0, kMostDependence);
+  found.rho = CorrectedLagOne(found.lagOne,
+                              pairs / static_cast<double>(found.series) + 1);
   // The test: the same statistic over run orders drawn at random.
   Random random(seed);
   int asLarge = 0;

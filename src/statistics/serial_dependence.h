@@ -27,6 +27,11 @@ struct SerialDependence {
   double Worth(std::size_t runs) const;
 };
 
+// The lag-1 autocorrelation `lagOne` of series of mean length `n`
+// corrected for its bias (E[r] is about rho - (1 + 3 rho) / n), from 0 to
+// kMostDependence.
+double CorrectedLagOne(double lagOne, double n);
+
 // Of `groups` of series: each group's series share one run order (one
 // column's figures), in that order, with values on the log scale (a value
 // that is not finite is left out). The permutation test moves each group's
